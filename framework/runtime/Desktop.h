@@ -1,0 +1,24 @@
+#pragma once
+
+#include <memory>
+
+#include "String.h"
+
+// Every side effect on the user's desktop goes through here: the real one talks to Qt, the
+// recording one lets tests see what the program did.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+    virtual void Beep() = 0;
+    virtual void MessageBox(const String& text) = 0;
+    virtual void Launch(const String& path) = 0;  // opens a file or folder with its default application
+    virtual void OpenURL(const String& url) = 0;
+};
+
+Desktop& CurrentDesktop();
+bool HasDesktop();
+void SetDesktop(std::unique_ptr<Desktop> desktop);
+
+// The beep and the message box as the program calls them.
+void RuntimeBeep();
+void RuntimeMsgBox(const String& text);

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+// The framework's exceptions. Handlers raise them, the run time reports those that escape.
+// The family is small and always used together, so it lives in one header.
+class RuntimeException : public std::runtime_error {
+public:
+    explicit RuntimeException(const std::string& message) : std::runtime_error(message) {}
+    virtual const char* ClassName() const { return "RuntimeException"; }
+    virtual std::shared_ptr<RuntimeException> Clone() const {
+        return std::make_shared<RuntimeException>(*this);
+    }
+    // Throws this exception again with its own class.
+    [[noreturn]] virtual void Raise() const { throw *this; }
+};
+
+#define VELLORAN_RUNTIME_EXCEPTION(Name)                                              \
+    class Name : public RuntimeException {                                            \
+    public:                                                                           \
+        explicit Name(const std::string& message) : RuntimeException(message) {}      \
+        const char* ClassName() const override { return #Name; }                      \
+        std::shared_ptr<RuntimeException> Clone() const override {                    \
+            return std::make_shared<Name>(*this);                                     \
+        }                                                                             \
+        [[noreturn]] void Raise() const override { throw *this; }                     \
+    };
+
+VELLORAN_RUNTIME_EXCEPTION(NilObjectException)
+VELLORAN_RUNTIME_EXCEPTION(IOException)
+VELLORAN_RUNTIME_EXCEPTION(ThreadAccessingUIException)
+VELLORAN_RUNTIME_EXCEPTION(IllegalCastException)
+VELLORAN_RUNTIME_EXCEPTION(UnsupportedOperationException)
+VELLORAN_RUNTIME_EXCEPTION(PropertyTableException)
+
+#undef VELLORAN_RUNTIME_EXCEPTION

@@ -1,0 +1,53 @@
+#include "String.h"
+
+#include <algorithm>
+
+namespace {
+const std::shared_ptr<const std::string>& EmptyBytes() {
+    static const auto empty = std::make_shared<const std::string>();
+    return empty;
+}
+
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+}  // namespace
+
+String::String() : bytes_(EmptyBytes()) {}
+String::String(const char* text) : bytes_(std::make_shared<const std::string>(text)) {}
+String::String(std::string text) : bytes_(std::make_shared<const std::string>(std::move(text))) {}
+String::String(std::string_view text) : bytes_(std::make_shared<const std::string>(text)) {}
+
+String RuntimeAddString(const String& first, const String& second) {
+    std::string joined;
+    joined.reserve(first.Size() + second.Size());
+    joined.append(first.View()).append(second.View());
+    return String(std::move(joined));
+}
+
+int RuntimeStringCompare(const String& a, const String& b) {
+    const int order = a.View().compare(b.View());
+    return (order > 0) - (order < 0);
+}
+
+String StringReplace(const String& text, const String& find, const String& replacement) {
+    if (find.IsEmpty()) return text;
+    const size_t at = text.View().find(find.View());
+    if (at == std::string_view::npos) return text;
+    std::string result;
+    result.reserve(text.Size() - find.Size() + replacement.Size());
+    result.append(text.View().substr(0, at))
+        .append(replacement.View())
+        .append(text.View().substr(at + find.Size()));
+    return String(std::move(result));
+}
+
+String StringDBCSRight(const String& text, int characters) {
+    const std::string_view bytes = text.View();
+    size_t start = bytes.size();
+    for (int counted = 0; counted < characters && start > 0; ++counted) {
+        --start;
+        while (start > 0 && IsContinuationByte(bytes[start])) --start;
+    }
+    return String(bytes.substr(start));
+}
+
+String runCStr(long long value) { return String(std::to_string(value)); }

@@ -1,0 +1,98 @@
+#include "EventLoop.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileOpenEvent>
+#include <QTimer>
+#include <memory>
+
+#include "Application.h"
+#include "QtDesktop.h"
+#include "Window.h"
+#include "runtime/FileType.h"
+#include "runtime/Plugins.h"
+#include "runtime/Runtime.h"
+#include "runtime/Trace.h"
+
+namespace {
+struct LoopState {
+    std::unique_ptr<QApplication> ownedApp;
+    std::unique_ptr<QObject> fileOpenFilter;
+};
+
+LoopState& State() {
+    static LoopState state;
+    return state;
+}
+
+void DeliverOpenDocument(const QString& path) {
+    RuntimeDispatch([path] {
+        auto app = std::dynamic_pointer_cast<Application>(getAppObject());
+        if (!app) return;
+        app->OpenDocument(FolderItem::FromShellPath(String(QFile::encodeName(path).toStdString())));
+    });
+}
+
+// The Finder's open-document requests arrive as file-open events.
+class FileOpenFilter : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::FileOpen) return QObject::eventFilter(watched, event);
+        DeliverOpenDocument(static_cast<QFileOpenEvent*>(event)->file());
+        return true;
+    }
+};
+}  // namespace
+
+void RuntimeInit(int argc, char** argv) {
+    RuntimeResetState();
+    RuntimeClearTrace();
+    RuntimeClearFileTypes();
+    RuntimeClearPlugins();
+    RuntimeTrace("RuntimeInit");
+    if (!QApplication::instance()) {
+        static int qtArgc;
+        qtArgc = argc;
+        State().ownedApp = std::make_unique<QApplication>(qtArgc, argv);
+    }
+    QApplication::setApplicationName("Velloran");
+    QApplication::setQuitOnLastWindowClosed(false);  // only ApplicationQuit ends the run
+    if (!HasDesktop()) SetDesktop(std::make_unique<QtDesktop>());
+}
+
+void RunFrameworkInitialization(void (*defaultWindow)()) {
+    RuntimeTrace("RunFrameworkInitialization");
+    State().fileOpenFilter = std::make_unique<FileOpenFilter>();
+    qApp->installEventFilter(State().fileOpenFilter.get());
+
+    // A file manager's "Open with" hands the documents over on the command line; they arrive
+    // one by one, in order, once the event loop runs.
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString path = arguments[i];
+        QTimer::singleShot(0, qApp, [path] { DeliverOpenDocument(path); });
+    }
+    defaultWindow();
+}
+
+void RuntimeRun() {
+    RuntimeTrace("RuntimeRun");
+    if (!RuntimeHasEscapedException()) QApplication::exec();
+    if (std::exception_ptr escaped = RuntimeTakeEscapedException()) std::rethrow_exception(escaped);
+}
+
+void ApplicationQuit(int code) {
+    RuntimeTrace("ApplicationQuit " + std::to_string(code));
+    RuntimeSetQuitCode(code);
+    QCoreApplication::exit(code);
+}
+
+int RuntimeExit() {
+    RuntimeTrace("RuntimeExit");
+    const int status = RuntimeReportedUnhandled() ? 1 : RuntimeQuitCode();
+    RuntimeReleaseWindows();
+    RuntimeReleaseAppObject();
+    State().fileOpenFilter.reset();
+    State().ownedApp.reset();
+    return status;
+}
