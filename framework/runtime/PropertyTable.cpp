@@ -49,9 +49,10 @@ public:
             const size_t entryStart = at_;
             const std::string name = ReadName();
             const Property* property = cls_.FindProperty(name);
-            if (!property) Fail("unknown property " + name + " of class " + cls_.name, entryStart);
+            if (!property) Fail("unknown property " + name + " of class " + cls_.name + AfterPrevious(), entryStart);
             if (!property->set) Fail("property " + name + " cannot be set", entryStart);
             property->set(object, ReadValue(*property));
+            previous_ = property->name;
         }
     }
 
@@ -61,12 +62,9 @@ private:
         while (at_ < table_.size() && std::isalpha(static_cast<unsigned char>(table_[at_]))) ++at_;
         if (at_ == table_.size())
             Fail("the table ends inside the name " + std::string(table_.substr(start)), start);
-        if (table_[at_] != ' ' || at_ == start)
-            Fail("expected a property name and a blank" + AfterPrevious() +
-                     " (a value of the wrong size?)", at_);
-        previous_ = std::string(table_.substr(start, at_ - start));
+        if (table_[at_] != ' ' || at_ == start) Fail("expected a property name and a blank" + AfterPrevious(), at_);
         ++at_;  // the blank
-        return previous_;
+        return std::string(table_.substr(start, at_ - 1 - start));
     }
 
     PropertyValue ReadValue(const Property& property) {
@@ -103,7 +101,9 @@ private:
     }
 
     std::string AfterPrevious() const {
-        return previous_.empty() ? std::string() : " after the value of " + previous_;
+        // A value read with the wrong size leaves the reader in the middle of the next entry.
+        return previous_.empty() ? std::string()
+                                 : " after the value of " + previous_ + " (a value of the wrong size?)";
     }
 
     [[noreturn]] void Fail(const std::string& what, size_t offset) const {
