@@ -1,5 +1,7 @@
 #include "Desktop.h"
 
+#include <filesystem>
+
 #include "RuntimeException.h"
 
 namespace {
@@ -19,3 +21,11 @@ void SetDesktop(std::unique_ptr<Desktop> desktop) { Installed() = std::move(desk
 
 void RuntimeBeep() { CurrentDesktop().Beep(); }
 void RuntimeMsgBox(const String& text) { CurrentDesktop().MessageBox(text); }
+
+String LaunchTarget(const String& path, bool desktopOpensPackages) {
+    const std::string& bytes = path.Bytes();
+    std::error_code unreadable;  // a folder that cannot be looked at is launched as it is
+    const bool package = bytes.ends_with(".rtfd") && std::filesystem::is_directory(bytes, unreadable);
+    if (!package || desktopOpensPackages) return path;
+    return String(bytes + "/TXT.rtf");
+}

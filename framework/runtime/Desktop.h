@@ -19,6 +19,11 @@ Desktop& CurrentDesktop();
 bool HasDesktop();
 void SetDesktop(std::unique_ptr<Desktop> desktop);
 
+// What launching `path` asks the desktop's opener to open. An ".rtfd" package is a folder, and
+// only a desktop that knows packages opens it as a document; elsewhere its text, "TXT.rtf",
+// stands for it, so that the user sees the document and not a file manager.
+String LaunchTarget(const String& path, bool desktopOpensPackages);
+
 // The beep and the message box as the program calls them.
 void RuntimeBeep();
 void RuntimeMsgBox(const String& text);

@@ -5,9 +5,10 @@
 #include "Trace.h"
 
 namespace {
+// Never destroyed, for the same reason as the trace: a file type may be released after exit().
 std::vector<FileTypeRegistration>& Registrations() {
-    static std::vector<FileTypeRegistration> registrations;
-    return registrations;
+    static auto* registrations = new std::vector<FileTypeRegistration>;
+    return *registrations;
 }
 }  // namespace
 

@@ -6,9 +6,11 @@ struct TraceState {
     std::function<void(std::string_view)> observer;
 };
 
+// Never destroyed: objects that outlive main, such as file types still registered when a
+// library calls exit() from inside the event loop, trace their release after static destruction.
 TraceState& State() {
-    static TraceState state;
-    return state;
+    static TraceState* state = new TraceState;
+    return *state;
 }
 }  // namespace
 

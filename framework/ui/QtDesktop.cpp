@@ -2,11 +2,18 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFile>
 #include <QMessageBox>
 #include <QUrl>
 
 namespace {
 QString ToQt(const String& text) { return QString::fromUtf8(text.View().data(), qsizetype(text.Size())); }
+
+#ifdef Q_OS_MACOS
+constexpr bool kDesktopOpensPackages = true;
+#else
+constexpr bool kDesktopOpensPackages = false;
+#endif
 }  // namespace
 
 void QtDesktop::Beep() { QApplication::beep(); }
@@ -17,8 +24,12 @@ void QtDesktop::MessageBox(const String& text) {
     box.exec();
 }
 
+// Qt hands the document to the desktop's own opener (Launch Services, xdg-open and the like) as
+// an encoded URL in a process of its own, never through a shell; the opener's failure is not
+// the program's to report.
 void QtDesktop::Launch(const String& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(ToQt(path)));
+    const String target = LaunchTarget(path, kDesktopOpensPackages);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(target.Bytes()))));
 }
 
 void QtDesktop::OpenURL(const String& url) { QDesktopServices::openUrl(QUrl(ToQt(url))); }
