@@ -152,3 +152,15 @@ TEST(ControlTables, EncodeAsTheFrameworkReadsThem) {
     EXPECT_NE(ControlTable("LabelFile").find("Multiline "), std::string::npos);
     EXPECT_THROW(ControlTable("PushButtonNone"), UnsupportedOperationException);
 }
+
+TEST_F(ProgramWindowTest, AMarginLabelDoesNotHideTheTopOfTheFieldBelowIt) {
+    auto& field = NotNil(window().TextFieldMargT(), "TextFieldMargT");
+    auto& label = NotNil(window().LabelMargT(), "LabelMargT");
+    const int overlap = label.Top() + label.Height() - field.Top();
+    ASSERT_EQ(overlap, 4);
+    const QImage own = field.Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage whole = window().Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < overlap; ++y)
+        for (int x = 0; x < own.width(); ++x)
+            ASSERT_EQ(whole.pixel(field.Left() + x, field.Top() + y), own.pixel(x, y)) << x << "," << y;
+}
