@@ -54,11 +54,9 @@ public:
 
 protected:
     QWidget* MakeWidget(QWidget* parent) override;
-
     void Apply() override;
 
 private:
-
     String text_;  // until the widget exists
     int32_t alignment_ = 0, limitText_ = 0;
     String mask_, cueText_, dataField_, dataSource_, format_;
