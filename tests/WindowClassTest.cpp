@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <thread>
 
+#include "TestSupport.h"
 #include "runtime/ClassRegistry.h"
 #include "runtime/Runtime.h"
 #include "runtime/Trace.h"
@@ -17,8 +18,7 @@ protected:
         char name[] = "Velloran";
         char* argv[] = {name, nullptr};
         RuntimeInit(1, argv);
-        RegisterClasses();
-        CreateAppObject();
+        StartProgramServices();
     }
     void TearDown() override { RuntimeExit(); }
 };
