@@ -12,6 +12,8 @@ public:
     static const ClassInfo& ClassObject();  // registers the class on first use
     static void RegisterClass();
 
+    // The Finder, or a file manager's "Open with", asks the application to open an item.
+    void Event_OpenDocument(Ref<FolderItem> item);
     void Constructor();
 
     Ref<TextInputStream> myTextInputStream;    // the stream that read the file to edit

@@ -11,8 +11,6 @@
 #include "window/BundlePictures.h"
 
 namespace {
-const char* const kPrivateBundle = "VELLORAN_PRIVATE_BUNDLE";
-
 QString Path(const Ref<FolderItem>& item) { return QString::fromStdString(item->ShellPath().Bytes()); }
 
 void Write(const QString& path, const QByteArray& bytes) {
@@ -36,28 +34,11 @@ TEST(BundlePictures, TheResourcesFolderIsFoundFromTheExecutable) {
     EXPECT_EQ(Path(ResourcesFolder()), QDir::cleanPath(executableFolder + "/../Resources"));
 }
 
-// Runs the accessors in a copy of this bundle, whose pictures this test may change, so that the
-// bundle the other tests share stays as it is.
+// The accessors run in a copy of this bundle, whose pictures the test may change.
 TEST(BundlePictures, APictureLoadsOnceAndAMissingOneIsSoughtAgainAtEveryCall) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString bundle = dir.path() + "/Copy.app";
-    ASSERT_TRUE(QDir().mkpath(bundle + "/Contents/MacOS"));
-    ASSERT_TRUE(QDir().mkpath(bundle + "/Contents/Resources"));
-    const QString executable = bundle + "/Contents/MacOS/" + QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-    ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), executable));
-    for (const char* name : {"ClearMiniIcon.png", "SendMiniIcon.png", "VelloranDrop.png"})
-        ASSERT_TRUE(QFile::copy(Path(ResourcesFolder()) + "/" + name, bundle + "/Contents/Resources/" + name));
-
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(kPrivateBundle, bundle);
-    child.setProcessEnvironment(environment);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(executable, {"--gtest_filter=PicturesInAPrivateBundle.*"});
-    ASSERT_TRUE(child.waitForFinished(120000));
-    const std::string output = child.readAll().toStdString();
-    EXPECT_EQ(child.exitCode(), 0) << output;
+    const auto [exitCode, output] = RunInPrivateBundle(
+        {"ClearMiniIcon.png", "SendMiniIcon.png", "VelloranDrop.png"}, "PicturesInAPrivateBundle.*");
+    EXPECT_EQ(exitCode, 0) << output;
     EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
 }
 

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <string>
 #include <vector>
 
@@ -44,3 +50,31 @@ protected:
 private:
     Ref<WindowVelloran> window_;
 };
+
+// The environment variable that tells a test it runs in a copied bundle, and where that is.
+inline const char* const kPrivateBundle = "VELLORAN_PRIVATE_BUNDLE";
+
+// Runs the tests that `filter` names in a copy of this test bundle that carries only the
+// resources named, so that a test may change or lack resources without touching the bundle the
+// other tests share. Returns the child's exit code and output.
+inline std::pair<int, std::string> RunInPrivateBundle(const QStringList& resources, const QString& filter) {
+    QTemporaryDir dir;
+    const QString bundle = dir.path() + "/Copy.app";
+    const QString shared = QCoreApplication::applicationDirPath() + "/../Resources/";
+    QDir().mkpath(bundle + "/Contents/MacOS");
+    QDir().mkpath(bundle + "/Contents/Resources");
+    const QString executable = bundle + "/Contents/MacOS/" + QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    QFile::copy(QCoreApplication::applicationFilePath(), executable);
+    for (const QString& name : resources) {
+        QDir().mkpath(QFileInfo(bundle + "/Contents/Resources/" + name).path());
+        QFile::copy(shared + name, bundle + "/Contents/Resources/" + name);
+    }
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(kPrivateBundle, bundle);
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(executable, {"--gtest_filter=" + filter});
+    if (!child.waitForFinished(120000)) return {-1, "the child did not finish"};
+    return {child.exitCode(), child.readAll().toStdString()};
+}

@@ -9,7 +9,8 @@
 #include "runtime/PropertyTable.h"
 #include "runtime/RuntimeException.h"
 
-const char* const kMakersWebPage = "https://www.zellsoftware.com/durodiz/";
+// The project has no home page yet; the reserved documentation host stands in for it.
+const char* const kMakersWebPage = "http://example.org/durodiz/";
 
 namespace {
 // One cell of a class's table: absent (kAbsent), a Boolean, an Integer, a Color or a String.

@@ -11,8 +11,6 @@
 #include "ui/Delegate.h"
 #include "ui/EventLoop.h"
 
-class DragItem;
-
 namespace {
 const char* const kClassName = "WindowVelloran.WindowVelloran";
 const std::vector<Attribute> kPublic = {{"__Scope", "Public"}};
@@ -135,9 +133,16 @@ void WindowVelloran::RegisterClass() {
     method("PushButtonHelp", "%o<PushButton>%", Virtual("PushButtonHelp", &WindowVelloran::PushButtonHelp));
     method("BevelButtonSend", "%o<BevelButton>%", Virtual("BevelButtonSend", &WindowVelloran::BevelButtonSend));
     method("BevelButtonClear", "%o<BevelButton>%", Virtual("BevelButtonClear", &WindowVelloran::BevelButtonClear));
-    // The control event handlers come here, in this order: PushButtonWeb_Action, CanvasDrop_Open,
-    // CanvasDrop_DropObject, PushButtonChange_Action, PushButtonHelp_Action,
-    // BevelButtonSend_Action, BevelButtonClear_Action.
+    method("PushButtonWeb_Action", "%%o<PushButton>", Virtual("PushButtonWeb_Action", &WindowVelloran::PushButtonWeb_Action));
+    method("CanvasDrop_Open", "%%o<Canvas>", Virtual("CanvasDrop_Open", &WindowVelloran::CanvasDrop_Open));
+    method("CanvasDrop_DropObject", "%%o<Canvas>o<DragItem>i4",
+           Virtual("CanvasDrop_DropObject", &WindowVelloran::CanvasDrop_DropObject));
+    // PushButtonChange_Action comes here.
+    method("PushButtonHelp_Action", "%%o<PushButton>", Virtual("PushButtonHelp_Action", &WindowVelloran::PushButtonHelp_Action));
+    method("BevelButtonSend_Action", "%%o<BevelButton>",
+           Virtual("BevelButtonSend_Action", &WindowVelloran::BevelButtonSend_Action));
+    method("BevelButtonClear_Action", "%%o<BevelButton>",
+           Virtual("BevelButtonClear_Action", &WindowVelloran::BevelButtonClear_Action));
     method("Event_Close", "%%", Virtual("Event_Close", &WindowVelloran::Event_Close));
     // Margins comes here.
     shared("K_INSTRUCTION");

@@ -3,6 +3,7 @@
 #include "appearance/BevelButton.h"
 #include "runtime/String.h"
 #include "ui/Canvas.h"
+#include "ui/DragItem.h"
 #include "ui/Label.h"
 #include "ui/PushButton.h"
 #include "ui/TextField.h"
@@ -39,9 +40,13 @@ public:
     Ref<BevelButton> BevelButtonSend();
     Ref<BevelButton> BevelButtonClear();
 
-    // The control event handlers take the control that raised the event:
-    //   void PushButtonChange_Action(PushButton& sender);
-    //   void CanvasDrop_DropObject(Canvas& sender, Ref<DragItem> item, int32_t action);
+    // The control event handlers take the control that raised the event.
+    void PushButtonWeb_Action(PushButton& sender);
+    void CanvasDrop_Open(Canvas& sender);
+    void CanvasDrop_DropObject(Canvas& sender, Ref<DragItem> item, int32_t action);
+    void PushButtonHelp_Action(PushButton& sender);
+    void BevelButtonSend_Action(BevelButton& sender);
+    void BevelButtonClear_Action(BevelButton& sender);
 
     void Event_Close();
 

@@ -21,6 +21,7 @@ void SetDesktop(std::unique_ptr<Desktop> desktop) { Installed() = std::move(desk
 
 void RuntimeBeep() { CurrentDesktop().Beep(); }
 void RuntimeMsgBox(const String& text) { CurrentDesktop().MessageBox(text); }
+void GlobalShowURL(const String& url) { CurrentDesktop().OpenURL(url); }
 
 String LaunchTarget(const String& path, bool desktopOpensPackages) {
     const std::string& bytes = path.Bytes();

@@ -27,3 +27,4 @@ String LaunchTarget(const String& path, bool desktopOpensPackages);
 // The beep and the message box as the program calls them.
 void RuntimeBeep();
 void RuntimeMsgBox(const String& text);
+void GlobalShowURL(const String& url);  // opens the address in the user's web browser

@@ -48,6 +48,10 @@ void Canvas::SetTransparent(bool value) { transparent_ = value; Apply(); }
 
 void Canvas::Open() { RaiseEvent<Canvas&>(kOpenEvent, *this); }
 
+void Canvas::DropObject(Ref<DragItem> item, int32_t action) {
+    RaiseEvent<Canvas&, Ref<DragItem>, int32_t>(kDropObjectEvent, *this, std::move(item), action);
+}
+
 QWidget* Canvas::MakeWidget(QWidget* parent) { return new CanvasWidget(parent, *this); }
 
 void Canvas::Apply() {

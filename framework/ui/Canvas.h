@@ -27,6 +27,7 @@ public:
     void SetUseFocusRing(bool value) { useFocusRing_ = value; }
 
     void Open() override;
+    void DropObject(Ref<DragItem> item, int32_t action) override;
 
 protected:
     QWidget* MakeWidget(QWidget* parent) override;

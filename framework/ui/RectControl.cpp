@@ -1,9 +1,57 @@
 #include "RectControl.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QUrl>
 #include <QWidget>
 
+#include "DragItem.h"
 #include "Window.h"
 #include "runtime/ClassRegistry.h"
+
+namespace {
+// The local files and folders that a drag carries, in order.
+Ref<DragItem> ItemsOf(const QMimeData* data) {
+    std::vector<Ref<FolderItem>> items;
+    if (data && data->hasUrls())
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile())
+                items.push_back(FolderItem::FromShellPath(String(QFile::encodeName(url.toLocalFile()).toStdString())));
+    return std::make_shared<DragItem>(std::move(items));
+}
+
+// Takes the drag-and-drop events of a control's widget for the control.
+class DropFilter : public QObject {
+public:
+    explicit DropFilter(RectControl& control) : control_(control) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::DragEnter:
+            case QEvent::DragMove: {
+                auto* drag = static_cast<QDragMoveEvent*>(event);
+                if (control_.AcceptsDrop(*ItemsOf(drag->mimeData()))) drag->acceptProposedAction();
+                else drag->ignore();
+                return true;
+            }
+            case QEvent::Drop: {
+                auto* drop = static_cast<QDropEvent*>(event);
+                drop->acceptProposedAction();
+                control_.DropObject(ItemsOf(drop->mimeData()), static_cast<int32_t>(drop->dropAction()));
+                return true;
+            }
+            default:
+                return QObject::eventFilter(watched, event);
+        }
+    }
+
+private:
+    RectControl& control_;
+};
+}  // namespace
 
 const ClassInfo& RectControl::ClassObject() {
     if (const ClassInfo* cls = RuntimeFindClass("RectControl")) return *cls;
@@ -32,7 +80,10 @@ const ClassInfo& RectControl::ClassObject() {
         .Register();
 }
 
-RectControl::~RectControl() { delete widget_; }
+RectControl::~RectControl() {
+    if (widget_ && dropFilter_) widget_->removeEventFilter(dropFilter_.get());
+    delete widget_;
+}
 
 void RectControl::Constructor() {
     QWidget* parent = NotNilOwner().Widget();
@@ -62,6 +113,25 @@ void RectControl::SetVisible(bool value) { visible_ = value; Apply(); }
 void RectControl::SetEnabled(bool value) { enabled_ = value; Apply(); }
 void RectControl::SetHelpTag(String value) { helpTag_ = std::move(value); Apply(); }
 void RectControl::SetTabStop(bool value) { tabStop_ = value; Apply(); }
+
+void RectControl::AcceptFileDrop(String fileType) {
+    acceptedFileTypes_.push_back(fileType.Bytes());
+    if (dropFilter_) return;
+    dropFilter_ = std::make_unique<DropFilter>(*this);
+    Widget()->installEventFilter(dropFilter_.get());
+    Widget()->setAcceptDrops(true);
+}
+
+bool RectControl::AcceptsDrop(const DragItem& item) const {
+    if (!item.FolderItemAvailable()) return false;
+    for (const std::string& kind : acceptedFileTypes_)
+        if (IsOfFileKind(*item.FolderItem(), kind)) return true;
+    return false;
+}
+
+void RectControl::DropObject(Ref<DragItem> item, int32_t action) {
+    RaiseEvent<RectControl&, Ref<DragItem>, int32_t>(kDropObjectEvent, *this, std::move(item), action);
+}
 
 void RectControl::Apply() {
     if (!widget_) return;

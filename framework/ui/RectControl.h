@@ -3,6 +3,8 @@
 #include "Control.h"
 
 class QWidget;
+class QObject;
+class DragItem;
 
 // A control that stands in a rectangle of its window's content area. Its Constructor makes the
 // Qt widget that draws it, as a child of the window's content area; the properties set before
@@ -48,6 +50,16 @@ public:
     String InitialParent() const { return initialParent_; }
     void SetInitialParent(String value) { initialParent_ = std::move(value); }
 
+    // Declares a kind of file the control takes when it is dropped on it: the name of a
+    // registered file type, or "special/any" for any file or folder.
+    void AcceptFileDrop(String fileType);
+    const std::vector<std::string>& AcceptedFileTypes() const { return acceptedFileTypes_; }
+    // Whether a drag that carries these items may be dropped here: its first item is a local
+    // file of an accepted kind.
+    bool AcceptsDrop(const DragItem& item) const;
+    // Raises DropObject with the items of a drop and the drop action.
+    virtual void DropObject(Ref<DragItem> item, int32_t action);
+
     // The events a rectangular control adds to Control's, numbered on from Open (2):
     // ConstructContextualMenu 3, ContextualMenuAction 4, DragEnter 5, DragExit 6, DragOver 7,
     // DropObject 8, KeyDown 9, KeyUp 10, MouseEnter 11, MouseExit 12, MouseMove 13, MouseWheel 14.
@@ -63,8 +75,9 @@ protected:
     Window& NotNilOwner() const;
 
 private:
-
-    QWidget* widget_ = nullptr;  // owned by the control; the window's widget may delete it first
+    QWidget* widget_ = nullptr;
+    std::unique_ptr<QObject> dropFilter_;
+    std::vector<std::string> acceptedFileTypes_;  // owned by the control; the window's widget may delete it first
     int defaultFocusPolicy_ = 0;
     int32_t left_ = 0, top_ = 0, width_ = 100, height_ = 20;
     bool visible_ = true, enabled_ = true, tabStop_ = true;
