@@ -75,9 +75,11 @@ public:
     };
     State& PluginState() { return state_; }
     const State& PluginState() const { return state_; }
+    void Restyle();  // shows the state on the widget, once it exists
 
 protected:
     QWidget* MakeWidget(QWidget* parent) override;
+    void Apply() override;
 
 private:
     template <class T>

@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QThread>
 
 #include "runtime/ClassRegistry.h"
@@ -39,8 +40,10 @@ int32_t Application::MajorVersion() const { return VELLORAN_VERSION_MAJOR; }
 int32_t Application::MinorVersion() const { return VELLORAN_VERSION_MINOR; }
 int32_t Application::BugVersion() const { return VELLORAN_VERSION_PATCH; }
 
-Ref<FolderItem> Application::ExecutableFile() const {
-    return FolderItem::FromShellPath(String(QCoreApplication::applicationFilePath().toStdString()));
+Ref<FolderItem> Application::ExecutableFile() const { return AppFolderItemGetter(); }
+
+Ref<FolderItem> AppFolderItemGetter() {
+    return FolderItem::FromShellPath(String(QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString()));
 }
 
 Ref<Object> Application::CurrentThread() const {

@@ -28,3 +28,6 @@ public:
     void _RemovePollableObject();
     void __DependencyList();
 };
+
+// The application's executable file, found without an application object.
+Ref<FolderItem> AppFolderItemGetter();

@@ -30,6 +30,7 @@ public:
 
 protected:
     QWidget* MakeWidget(QWidget* parent) override;
+    void Apply() override;
 
 private:
     Ref<Picture> backdrop_;

@@ -28,8 +28,17 @@ struct EventShape {
     }
 };
 
+// Makes a delegate for a handler of the shape given. A handler of another shape is refused here,
+// when the event is wired, rather than when the event first fires.
+template <class... A>
+Ref<Delegate> RuntimeCreateDelegateOfShape(const VirtualOperation& method, const Ref<Object>& target,
+                                           std::string parameters, EventShape<A...>*) {
+    if (!std::any_cast<std::function<void(Object&, A...)>>(&method.code))
+        throw IllegalCastException("the handler " + method.name + " does not take " + parameters);
+    return std::make_shared<Delegate>(Delegate{target, method.code, std::move(parameters)});
+}
 template <class Shape>
 Ref<Delegate> RuntimeCreateDelegate(const VirtualOperation& method, const Ref<Object>& target,
                                     std::string parameters) {
-    return std::make_shared<Delegate>(Delegate{target, method.code, std::move(parameters)});
+    return RuntimeCreateDelegateOfShape(method, target, std::move(parameters), static_cast<Shape*>(nullptr));
 }

@@ -29,8 +29,9 @@ public:
 protected:
     QWidget* MakeWidget(QWidget* parent) override;
 
+    void Apply() override;
+
 private:
-    void Apply();
 
     String text_, dataField_, dataSource_;
     int32_t textAlign_ = 0;

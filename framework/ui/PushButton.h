@@ -26,8 +26,9 @@ public:
 protected:
     QWidget* MakeWidget(QWidget* parent) override;
 
+    void Apply() override;
+
 private:
-    void Apply();
 
     String caption_;
     int32_t buttonStyle_ = 0;

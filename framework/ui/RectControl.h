@@ -55,12 +55,14 @@ public:
     static constexpr int kFirstOwnEvent = 15;  // a subclass's first event
 
 protected:
-    // Makes the widget of the control's class; the subclass applies its own properties to it.
+    // Makes the widget of the control's class, as a child of the parent given.
     virtual QWidget* MakeWidget(QWidget* parent) = 0;
+    // Shows the properties on the widget, once it exists; a subclass adds its own.
+    virtual void Apply();
     bool HasWidget() const { return widget_ != nullptr; }
+    Window& NotNilOwner() const;
 
 private:
-    void Apply();
 
     QWidget* widget_ = nullptr;  // owned by the control; the window's widget may delete it first
     int defaultFocusPolicy_ = 0;

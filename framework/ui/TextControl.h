@@ -20,7 +20,7 @@ public:
     void SetTextUnit(int32_t value) { textUnit_ = value; }
 
 protected:
-    void ApplyFont();  // to the widget, once it exists
+    void Apply() override;
 
 private:
     bool bold_ = false, italic_ = false, underline_ = false;

@@ -55,8 +55,9 @@ public:
 protected:
     QWidget* MakeWidget(QWidget* parent) override;
 
+    void Apply() override;
+
 private:
-    void Apply();
 
     String text_;  // until the widget exists
     int32_t alignment_ = 0, limitText_ = 0;

@@ -6,6 +6,7 @@
 
 #include "Application.h"
 #include "Control.h"
+#include "RectControl.h"
 #include "runtime/ClassRegistry.h"
 #include "runtime/Runtime.h"
 
@@ -143,12 +144,25 @@ void Window::Constructor() {
     Registry().all.push_back(self);
     if (!RuntimeGetImplicitWindow(Class()->name)) Registry().implicit.emplace_back(Class()->name, self);
 
+    OrderTabStops();
+
     // The controls open only once all of them exist, since an Open handler may reach another.
     for (const auto& [name, control] : controls_)
         if (auto c = std::dynamic_pointer_cast<::Control>(control)) c->Open();
 
     constructed_ = true;
     if (visible_) Show();
+}
+
+// Tab goes through the tab stops in the order of their TabIndex; equal ones keep the order in
+// which they were added.
+void Window::OrderTabStops() {
+    std::vector<RectControl*> stops;
+    for (const auto& [name, control] : controls_)
+        if (auto* c = dynamic_cast<RectControl*>(control.get()); c && c->TabStop()) stops.push_back(c);
+    std::stable_sort(stops.begin(), stops.end(),
+                     [](const RectControl* a, const RectControl* b) { return a->TabIndex() < b->TabIndex(); });
+    for (size_t i = 1; i < stops.size(); ++i) QWidget::setTabOrder(stops[i - 1]->Widget(), stops[i]->Widget());
 }
 
 void Window::WidgetClosing() {

@@ -113,6 +113,7 @@ public:
 private:
     void ApplyGeometry();
     void ApplyFlags();
+    void OrderTabStops();
 
     std::unique_ptr<WindowWidget> widget_;
     std::vector<std::pair<std::string, Ref<Object>>> controls_;

@@ -1,0 +1,75 @@
+#include "RectControl.h"
+
+#include <QWidget>
+
+#include "Window.h"
+#include "runtime/ClassRegistry.h"
+
+const ClassInfo& RectControl::ClassObject() {
+    if (const ClassInfo* cls = RuntimeFindClass("RectControl")) return *cls;
+    return ClassBuilder("RectControl", &Control::ClassObject(), nullptr)
+        .Events({"ConstructContextualMenu", "ContextualMenuAction", "DragEnter", "DragExit", "DragOver",
+                 "DropObject", "KeyDown", "KeyUp", "MouseEnter", "MouseExit", "MouseMove", "MouseWheel"})
+        .Properties({
+            MakeProperty("Left", &RectControl::SetLeft, &RectControl::Left),
+            MakeProperty("Top", &RectControl::SetTop, &RectControl::Top),
+            MakeProperty("Width", &RectControl::SetWidth, &RectControl::Width),
+            MakeProperty("Height", &RectControl::SetHeight, &RectControl::Height),
+            MakeProperty("Visible", &RectControl::SetVisible, &RectControl::Visible),
+            MakeProperty("Enabled", &RectControl::SetEnabled, &RectControl::Enabled),
+            MakeProperty("HelpTag", &RectControl::SetHelpTag, &RectControl::HelpTag),
+            MakeProperty("TabIndex", &RectControl::SetTabIndex, &RectControl::TabIndex),
+            MakeProperty("TabStop", &RectControl::SetTabStop, &RectControl::TabStop),
+            MakeProperty("TabPanelIndex", &RectControl::SetTabPanelIndex, &RectControl::TabPanelIndex),
+            MakeProperty("LockLeft", &RectControl::SetLockLeft, &RectControl::LockLeft),
+            MakeProperty("LockTop", &RectControl::SetLockTop, &RectControl::LockTop),
+            MakeProperty("LockRight", &RectControl::SetLockRight, &RectControl::LockRight),
+            MakeProperty("LockBottom", &RectControl::SetLockBottom, &RectControl::LockBottom),
+            MakeProperty("AutoDeactivate", &RectControl::SetAutoDeactivate, &RectControl::AutoDeactivate),
+            MakeProperty("InitialParent", &RectControl::SetInitialParent, &RectControl::InitialParent),
+        })
+        .Virtual(::Virtual("Constructor", &RectControl::Constructor))
+        .Register();
+}
+
+RectControl::~RectControl() { delete widget_; }
+
+void RectControl::Constructor() {
+    QWidget* parent = NotNilOwner().Widget();
+    widget_ = MakeWidget(parent);
+    // The window's widget deletes its children when it goes first.
+    QObject::connect(widget_, &QObject::destroyed, [this] { widget_ = nullptr; });
+    defaultFocusPolicy_ = widget_->focusPolicy();
+    Apply();
+}
+
+Window& RectControl::NotNilOwner() const {
+    Ref<Window> owner = Owner();
+    if (!owner) throw NilObjectException("control " + Name().Bytes() + " belongs to no window");
+    return *owner;
+}
+
+QWidget* RectControl::Widget() const {
+    if (!widget_) throw NilObjectException("control " + Name().Bytes() + " has no widget yet");
+    return widget_;
+}
+
+void RectControl::SetLeft(int32_t value) { left_ = value; Apply(); }
+void RectControl::SetTop(int32_t value) { top_ = value; Apply(); }
+void RectControl::SetWidth(int32_t value) { width_ = value; Apply(); }
+void RectControl::SetHeight(int32_t value) { height_ = value; Apply(); }
+void RectControl::SetVisible(bool value) { visible_ = value; Apply(); }
+void RectControl::SetEnabled(bool value) { enabled_ = value; Apply(); }
+void RectControl::SetHelpTag(String value) { helpTag_ = std::move(value); Apply(); }
+void RectControl::SetTabStop(bool value) { tabStop_ = value; Apply(); }
+
+void RectControl::Apply() {
+    if (!widget_) return;
+    widget_->setGeometry(left_, top_, width_, height_);
+    widget_->setVisible(visible_);
+    widget_->setEnabled(enabled_);
+    widget_->setToolTip(QString::fromStdString(helpTag_.Bytes()));
+    // A control that is no tab stop can still take the focus by a click, if its kind does.
+    const auto policy = static_cast<Qt::FocusPolicy>(defaultFocusPolicy_);
+    widget_->setFocusPolicy(tabStop_ ? policy : (policy & Qt::ClickFocus) ? Qt::ClickFocus : Qt::NoFocus);
+}
