@@ -138,8 +138,10 @@ void WindowVelloran::RegisterClass() {
     // The control event handlers come here, in this order: PushButtonWeb_Action, CanvasDrop_Open,
     // CanvasDrop_DropObject, PushButtonChange_Action, PushButtonHelp_Action,
     // BevelButtonSend_Action, BevelButtonClear_Action.
+    method("PushButtonChange_Action", "%%o<PushButton>",
+           Virtual("PushButtonChange_Action", &WindowVelloran::PushButtonChange_Action));
     method("Event_Close", "%%", Virtual("Event_Close", &WindowVelloran::Event_Close));
-    // Margins comes here.
+    method("Margins", "%b%o<FolderItem>", Virtual("Margins", &WindowVelloran::Margins));
     shared("K_INSTRUCTION");
     shared("K_CHANGE");
     shared("K_OPENWITH");
