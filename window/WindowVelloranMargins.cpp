@@ -38,11 +38,13 @@ const MarginControls kMargins[4] = {
 };
 
 TextField& Field(WindowVelloran& window, size_t margin) {
-    return NotNil((window.*kMargins[margin].field)(), kMargins[margin].fieldName);
+    const MarginControls& controls = kMargins[margin];
+    return NotNil((window.*controls.field)(), controls.fieldName);
 }
 
 Label& MarginLabel(WindowVelloran& window, size_t margin) {
-    return NotNil((window.*kMargins[margin].label)(), kMargins[margin].labelName);
+    const MarginControls& controls = kMargins[margin];
+    return NotNil((window.*controls.label)(), controls.labelName);
 }
 
 bool PathEndsWith(const Ref<FolderItem>& item, const char* ending) {
