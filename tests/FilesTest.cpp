@@ -42,7 +42,7 @@ TEST(FolderItem, PathsAreCleanedAsBytesAndNamesSurviveThatAreNotUtf8) {
     EXPECT_EQ(Path(FolderItem::FromShellPath("/x//y/")), "/x/y");
     EXPECT_EQ(Path(FolderItem::FromShellPath("/")), "/");
     EXPECT_EQ(FolderItem::FromShellPath(""), nullptr);
-    EXPECT_EQ(FolderItem::FromShellPath(String("/tmp/a\0b"s)), nullptr);  // would name another file
+    EXPECT_EQ(FolderItem::FromShellPath(String("a\0b"s)), nullptr);  // would name another file
 
     const std::string odd = base + "/caf\xE9 \xFF.rtf";  // Latin-1 bytes, not UTF-8
     ASSERT_EQ(::close(::creat(odd.c_str(), 0644)), 0);
@@ -53,7 +53,7 @@ TEST(FolderItem, PathsAreCleanedAsBytesAndNamesSurviveThatAreNotUtf8) {
     EXPECT_EQ(Path(item->Parent()), base);
     EXPECT_EQ(Path(item->Parent()->Child("caf\xE9 \xFF.rtf")), odd);
     EXPECT_EQ(FolderItem::FromShellPath("/")->Parent(), nullptr);
-    EXPECT_EQ(Path(FolderItem::FromShellPath("/tmp")->Parent()), "/");
+    EXPECT_EQ(Path(FolderItem::FromShellPath("/x")->Parent()), "/");
     ::unlink(odd.c_str());  // Qt could not remove it by a name that is not UTF-8
     ASSERT_EQ(::chdir("/"), 0);
 }
