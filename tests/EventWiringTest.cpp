@@ -117,3 +117,24 @@ TEST_F(EventWiringTest, AnEventOfAClosedWindowRaisesNilObjectInsteadOfCallingThe
     ASSERT_TRUE(escaped);
     EXPECT_THROW(std::rethrow_exception(escaped), NilObjectException);
 }
+
+TEST_F(EventWiringTest, TheWiredEventNumbersAreThoseOfTheClassesEventLists) {
+    struct Event {
+        const ClassInfo& cls;
+        const char* name;
+        int number;
+    };
+    const Event events[] = {
+        {Control::ClassObject(), "Open", Control::kOpenEvent},
+        {RectControl::ClassObject(), "DropObject", RectControl::kDropObjectEvent},
+        {RectControl::ClassObject(), "MouseWheel", RectControl::kFirstOwnEvent - 1},
+        {PushButton::ClassObject(), "Action", PushButton::kActionEvent},
+        {BevelButton::ClassObject(), "MouseUp", BevelButton::kFirstOwnEvent},
+        {BevelButton::ClassObject(), "Action", BevelButton::kActionEvent},
+        {Canvas::ClassObject(), "Open", Control::kOpenEvent},
+    };
+    for (const Event& e : events) EXPECT_EQ(e.cls.EventNumber(e.name), e.number) << e.cls.name << "." << e.name;
+    EXPECT_EQ(PushButton::kActionEvent, 15);
+    EXPECT_EQ(BevelButton::kActionEvent, 17);
+    EXPECT_EQ(RectControl::kDropObjectEvent, 8);
+}

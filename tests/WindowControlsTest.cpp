@@ -210,7 +210,9 @@ TEST_F(ProgramWindowTest, TheMembersStandInTheirOrderAndTheInstanceMethodsInTheV
         }
         expectedOrder.push_back(e.name);
         EXPECT_EQ(found->kind, e.kind) << e.name;
-        if (e.signature) EXPECT_EQ(found->signature, e.signature) << e.name;
+        if (e.signature) {
+            EXPECT_EQ(found->signature, e.signature) << e.name;
+        }
         std::vector<std::string> attributes;
         for (const Attribute& a : found->attributes) attributes.push_back(a.name + "=" + a.value);
         std::vector<std::string> wanted = {"__Scope=Public"};

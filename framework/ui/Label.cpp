@@ -36,6 +36,9 @@ QWidget* Label::MakeWidget(QWidget* parent) {
     auto* label = new QLabel(parent);
     // A file's name is shown as it is, never read as markup.
     label->setTextFormat(Qt::PlainText);
+    // A label never fills its rectangle: the window has no colour of its own for it to match,
+    // and a filled label would hide the control that it overlaps.
+    label->setAutoFillBackground(false);
     return label;
 }
 
@@ -52,5 +55,4 @@ void Label::Apply() {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, QColor(textColor_.red, textColor_.green, textColor_.blue));
     label->setPalette(palette);
-    label->setAutoFillBackground(!transparent_);
 }

@@ -28,11 +28,9 @@ public:
 
 protected:
     QWidget* MakeWidget(QWidget* parent) override;
-
     void Apply() override;
 
 private:
-
     String text_, dataField_, dataSource_;
     int32_t textAlign_ = 0;
     Color textColor_{0, 0, 0};

@@ -52,5 +52,5 @@ void PushButton::Apply() {
     button->setText(CaptionText(caption_));
     button->setDefault(default_);
     const bool helpIcon = buttonStyle_ == kHelpStyle && caption_.IsEmpty();
-    button->setIcon(helpIcon ? button->style()->standardIcon(QStyle::SP_DialogHelpButton) : QIcon());
+    button->setIcon(helpIcon ? button->style()->standardIcon(QStyle::SP_TitleBarContextHelpButton) : QIcon());
 }

@@ -25,11 +25,9 @@ public:
 
 protected:
     QWidget* MakeWidget(QWidget* parent) override;
-
     void Apply() override;
 
 private:
-
     String caption_;
     int32_t buttonStyle_ = 0;
     bool default_ = false, cancel_ = false;

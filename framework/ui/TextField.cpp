@@ -20,17 +20,21 @@ size_t Characters(const String& text) {
 
 bool IsDigitPlace(char c) { return c == '0' || c == '9' || c == '#'; }
 
-// Keeps what the user types to the field's mask and limit. The program's SetText passes no
-// validator, so a longer value read from a document shows whole.
+// Keeps what the user types to the field's mask and limit. It knows the text before each edit,
+// so that a longer value that the program set can still be shortened.
 class FieldValidator : public QValidator {
 public:
-    FieldValidator(QObject* parent, const TextField& field) : QValidator(parent), field_(field) {}
+    FieldValidator(QLineEdit* parent, const TextField& field) : QValidator(parent), field_(field) {
+        before_ = parent->text();
+        connect(parent, &QLineEdit::textChanged, this, [this](const QString& text) { before_ = text; });
+    }
     State validate(QString& input, int&) const override {
-        return field_.Admits(String(input.toStdString())) ? Acceptable : Invalid;
+        return field_.Admits(String(input.toStdString()), String(before_.toStdString())) ? Acceptable : Invalid;
     }
 
 private:
     const TextField& field_;
+    QString before_;
 };
 
 class FieldWidget : public QLineEdit {
@@ -88,7 +92,13 @@ String TextField::Text() const {
 
 void TextField::SetText(String value) {
     text_ = std::move(value);
-    if (HasWidget()) static_cast<QLineEdit*>(Widget())->setText(ToQt(text_));
+    if (!HasWidget()) return;
+    // The program's text is shown whole: it passes no validator.
+    auto* field = static_cast<QLineEdit*>(Widget());
+    const QValidator* validator = field->validator();
+    field->setValidator(nullptr);
+    field->setText(ToQt(text_));
+    field->setValidator(validator);
 }
 
 void TextField::SetMask(String value) {
@@ -105,15 +115,14 @@ void TextField::SetCueText(String value) { cueText_ = std::move(value); Apply();
 void TextField::SetBackColor(Color value) { backColor_ = value; Apply(); }
 void TextField::SetTextColor(Color value) { textColor_ = value; Apply(); }
 
-bool TextField::Admits(const String& edited) const {
+bool TextField::Admits(const String& edited, const String& before) const {
     if (!mask_.IsEmpty() && !std::all_of(edited.View().begin(), edited.View().end(),
                                          [](char c) { return c >= '0' && c <= '9'; }))
         return false;
     size_t limit = limitText_ > 0 ? static_cast<size_t>(limitText_) : SIZE_MAX;
     if (!mask_.IsEmpty()) limit = std::min(limit, mask_.Size());
-    // A text the program made longer than the limit may still be shortened.
     const size_t length = Characters(edited);
-    return length <= limit || length < Characters(Text());
+    return length <= limit || length < Characters(before);
 }
 
 void TextField::PressDefaultButton() {
@@ -128,8 +137,8 @@ void TextField::PressDefaultButton() {
 
 QWidget* TextField::MakeWidget(QWidget* parent) {
     auto* field = new FieldWidget(parent, *this);
-    field->setValidator(new FieldValidator(field, *this));
     field->setText(ToQt(text_));
+    field->setValidator(new FieldValidator(field, *this));
     return field;
 }
 

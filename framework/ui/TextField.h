@@ -48,17 +48,15 @@ public:
     bool UseFocusRing() const { return useFocusRing_; }
     void SetUseFocusRing(bool value) { useFocusRing_ = value; }
 
-    // Whether a user's edit that would leave this text is admitted.
-    bool Admits(const String& edited) const;
+    // Whether a user's edit that changes the text before into the text edited is admitted.
+    bool Admits(const String& edited, const String& before) const;
     void PressDefaultButton();  // Return or Enter in the field
 
 protected:
     QWidget* MakeWidget(QWidget* parent) override;
-
     void Apply() override;
 
 private:
-
     String text_;  // until the widget exists
     int32_t alignment_ = 0, limitText_ = 0;
     String mask_, cueText_, dataField_, dataSource_, format_;
