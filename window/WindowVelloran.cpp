@@ -137,14 +137,15 @@ void WindowVelloran::RegisterClass() {
     method("CanvasDrop_Open", "%%o<Canvas>", Virtual("CanvasDrop_Open", &WindowVelloran::CanvasDrop_Open));
     method("CanvasDrop_DropObject", "%%o<Canvas>o<DragItem>i4",
            Virtual("CanvasDrop_DropObject", &WindowVelloran::CanvasDrop_DropObject));
-    // PushButtonChange_Action comes here.
+    method("PushButtonChange_Action", "%%o<PushButton>",
+           Virtual("PushButtonChange_Action", &WindowVelloran::PushButtonChange_Action));
     method("PushButtonHelp_Action", "%%o<PushButton>", Virtual("PushButtonHelp_Action", &WindowVelloran::PushButtonHelp_Action));
     method("BevelButtonSend_Action", "%%o<BevelButton>",
            Virtual("BevelButtonSend_Action", &WindowVelloran::BevelButtonSend_Action));
     method("BevelButtonClear_Action", "%%o<BevelButton>",
            Virtual("BevelButtonClear_Action", &WindowVelloran::BevelButtonClear_Action));
     method("Event_Close", "%%", Virtual("Event_Close", &WindowVelloran::Event_Close));
-    // Margins comes here.
+    method("Margins", "%b%o<FolderItem>", Virtual("Margins", &WindowVelloran::Margins));
     shared("K_INSTRUCTION");
     shared("K_CHANGE");
     shared("K_OPENWITH");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appearance/BevelButton.h"
+#include "files/FolderItem.h"
 #include "runtime/String.h"
 #include "ui/Canvas.h"
 #include "ui/DragItem.h"
@@ -48,7 +49,14 @@ public:
     void BevelButtonSend_Action(BevelButton& sender);
     void BevelButtonClear_Action(BevelButton& sender);
 
+    // Writes the four margin words with the fields' values into the document read last.
+    void PushButtonChange_Action(PushButton& sender);
+
     void Event_Close();
+
+    // Reads the item given, shows its margins and marks the place where "Change" writes them.
+    // False after a beep or a message.
+    bool Margins(Ref<FolderItem> item);
 
     // The localizable texts, looked up anew at every call; every caller passes "".
     static String K_INSTRUCTION(const String& language);

@@ -1,40 +1,62 @@
 #include "FolderItem.h"
 
-#include <QDir>
+#include <sys/stat.h>
+
 #include <QFile>
-#include <QFileInfo>
+#include <filesystem>
 
 #include "runtime/Desktop.h"
 #include "ui/Picture.h"
 
 namespace {
-QString ToQt(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
-std::string FromQt(const QString& path) { return QFile::encodeName(path).toStdString(); }
+bool StatOf(const std::string& path, struct stat& info) { return ::stat(path.c_str(), &info) == 0; }
 }  // namespace
 
 Ref<FolderItem> FolderItem::FromShellPath(const String& path) {
-    QString cleaned = QDir::cleanPath(QFileInfo(ToQt(path.Bytes())).absoluteFilePath());
-    return Ref<FolderItem>(new FolderItem(FromQt(cleaned)));
+    if (path.IsEmpty() || path.View().find('\0') != std::string_view::npos) return nullptr;
+    std::string cleaned = std::filesystem::absolute(path.Bytes()).lexically_normal().native();
+    while (cleaned.size() > 1 && cleaned.back() == '/') cleaned.pop_back();
+    return Ref<FolderItem>(new FolderItem(std::move(cleaned)));
 }
 
-bool FolderItem::Directory() const { return QFileInfo(ToQt(path_)).isDir(); }
-bool FolderItem::Exists() const { return QFileInfo::exists(ToQt(path_)); }
+bool FolderItem::Directory() const {
+    struct stat info;
+    return StatOf(path_, info) && S_ISDIR(info.st_mode);
+}
+
+bool FolderItem::Exists() const {
+    struct stat info;
+    return StatOf(path_, info);
+}
+
 String FolderItem::ShellPath() const { return String(path_); }
-String FolderItem::DisplayName() const { return String(FromQt(QFileInfo(ToQt(path_)).fileName())); }
+
+String FolderItem::DisplayName() const {
+    if (path_ == "/") return String(path_);
+    return String(path_.substr(path_.rfind('/') + 1));
+}
 
 Ref<FolderItem> FolderItem::Parent() const {
     if (path_ == "/") return nullptr;
-    return FromShellPath(String(FromQt(QFileInfo(ToQt(path_)).path())));
+    const size_t slash = path_.rfind('/');
+    return Ref<FolderItem>(new FolderItem(slash == 0 ? "/" : path_.substr(0, slash)));
 }
 
 Ref<FolderItem> FolderItem::Child(const String& name) const {
     return FromShellPath(String(path_ + "/" + name.Bytes()));
 }
 
+FileStamp FolderItem::Stamp() const {
+    struct stat info;
+    if (!StatOf(path_, info)) return {};
+    return {true, static_cast<int64_t>(info.st_size),
+            static_cast<int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+}
+
 void FolderItem::Launch(bool /*activate*/) const { CurrentDesktop().Launch(String(path_)); }
 
 Ref<Picture> FolderItem::OpenAsPicture() const {
     QImage image;
-    if (!image.load(ToQt(path_))) return nullptr;
+    if (!image.load(QFile::decodeName(QByteArray::fromStdString(path_)))) return nullptr;
     return std::make_shared<Picture>(std::move(image));
 }

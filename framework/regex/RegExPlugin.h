@@ -2,5 +2,6 @@
 
 #include "runtime/Plugins.h"
 
-// The regular-expression plug-in, "RegEx.plugin:0": RegEx, RegExOptions and RegExMatch.
+// The regular-expression plug-in, "RegEx.plugin:0": the members of RegEx and RegExMatch, on
+// PCRE2 (8-bit code units, compiled to machine code where the system allows).
 Plugin RegExPlugin();

@@ -28,6 +28,17 @@ int RuntimeStringCompare(const String& a, const String& b) {
     return (order > 0) - (order < 0);
 }
 
+int RuntimeStringCompareIgnoringCase(const String& a, const String& b) {
+    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    const std::string_view x = a.View(), y = b.View();
+    const auto [at, other] = std::mismatch(x.begin(), x.end(), y.begin(), y.end(),
+                                           [&](char p, char q) { return lower(p) == lower(q); });
+    if (at == x.end()) return other == y.end() ? 0 : -1;
+    if (other == y.end()) return 1;
+    const unsigned char p = static_cast<unsigned char>(lower(*at)), q = static_cast<unsigned char>(lower(*other));
+    return p < q ? -1 : 1;
+}
+
 String StringReplace(const String& text, const String& find, const String& replacement) {
     if (find.IsEmpty()) return text;
     const size_t at = text.View().find(find.View());

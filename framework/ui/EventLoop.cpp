@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileOpenEvent>
 #include <QTimer>
+#include <csignal>
 #include <memory>
 
 #include "Application.h"
@@ -50,6 +51,9 @@ void RuntimeInit(int argc, char** argv) {
     RuntimeClearFileTypes();
     RuntimeClearPlugins();
     RuntimeTrace("RuntimeInit");
+    // A write beyond the process's file-size limit then fails with its reason, which the
+    // program reports, instead of killing the program halfway through replacing a document.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (!QApplication::instance()) {
         static int qtArgc;
         qtArgc = argc;

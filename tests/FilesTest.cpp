@@ -1,0 +1,173 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "TestFiles.h"
+#include "files/TextInputStream.h"
+#include "files/TextOutputStream.h"
+#include "runtime/RuntimeException.h"
+
+using namespace std::string_literals;
+
+namespace {
+std::string Path(const Ref<FolderItem>& item) { return item ? item->ShellPath().Bytes() : "<nil>"; }
+
+ino_t InodeOf(const QString& path) {
+    struct stat info {};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info.st_ino;
+}
+
+template <class F>
+std::string FailureOf(F&& step) {
+    try {
+        step();
+    } catch (const RuntimeException& failure) {
+        return std::string(failure.ClassName()) + ": " + failure.what();
+    }
+    return "no failure";
+}
+}  // namespace
+
+TEST(FolderItem, PathsAreCleanedAsBytesAndNamesSurviveThatAreNotUtf8) {
+    QTemporaryDir dir;
+    const std::string base = QFile::encodeName(dir.path()).toStdString();
+    ASSERT_EQ(::chdir(base.c_str()), 0);
+
+    EXPECT_EQ(Path(FolderItem::FromShellPath("a/./b/../c/")), base + "/a/c");
+    EXPECT_EQ(Path(FolderItem::FromShellPath("/x//y/")), "/x/y");
+    EXPECT_EQ(Path(FolderItem::FromShellPath("/")), "/");
+    EXPECT_EQ(FolderItem::FromShellPath(""), nullptr);
+    EXPECT_EQ(FolderItem::FromShellPath(String("a\0b"s)), nullptr);  // would name another file
+
+    const std::string odd = base + "/caf\xE9 \xFF.rtf";  // Latin-1 bytes, not UTF-8
+    ASSERT_EQ(::close(::creat(odd.c_str(), 0644)), 0);
+    const Ref<FolderItem> item = FolderItem::FromShellPath(String(odd));
+    EXPECT_TRUE(item->Exists());
+    EXPECT_FALSE(item->Directory());
+    EXPECT_EQ(item->DisplayName().Bytes(), "caf\xE9 \xFF.rtf");
+    EXPECT_EQ(Path(item->Parent()), base);
+    EXPECT_EQ(Path(item->Parent()->Child("caf\xE9 \xFF.rtf")), odd);
+    EXPECT_EQ(FolderItem::FromShellPath("/")->Parent(), nullptr);
+    EXPECT_EQ(Path(FolderItem::FromShellPath("/x")->Parent()), "/");
+    ::unlink(odd.c_str());  // Qt could not remove it by a name that is not UTF-8
+    ASSERT_EQ(::chdir("/"), 0);
+}
+
+TEST(FolderItem, LinksAreFollowedAndTheStampShowsAChange) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.rtfd"));
+    WriteBytes(dir.filePath("file.rtf"), "12345");
+    ASSERT_TRUE(QFile::link(dir.filePath("folder.rtfd"), dir.filePath("link.rtfd")));
+    ASSERT_TRUE(QFile::link(dir.filePath("gone.rtf"), dir.filePath("dangling.rtf")));
+
+    EXPECT_TRUE(Item(dir.filePath("folder.rtfd"))->Directory());
+    EXPECT_TRUE(Item(dir.filePath("link.rtfd"))->Directory());
+    EXPECT_FALSE(Item(dir.filePath("file.rtf"))->Directory());
+    EXPECT_FALSE(Item(dir.filePath("dangling.rtf"))->Exists());
+    EXPECT_FALSE(Item(dir.filePath("dangling.rtf"))->Stamp().exists);
+
+    const Ref<FolderItem> file = Item(dir.filePath("file.rtf"));
+    const FileStamp before = file->Stamp();
+    EXPECT_TRUE(before.exists);
+    EXPECT_EQ(before.size, 5);
+    EXPECT_EQ(file->Stamp(), before);
+    // The same size, saved a second later: only the time tells.
+    const struct timespec later[2] = {{0, UTIME_OMIT}, {before.modified / 1'000'000'000 + 1, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(dir.filePath("file.rtf")).constData(), later, 0), 0);
+    EXPECT_NE(file->Stamp(), before);
+}
+
+TEST(TextInputStream, ReadsTheBytesAsTheyAreAndNamesTheFileWhenItCannot) {
+    QTemporaryDir dir;
+    const std::string bytes = "{\\rtf1\r\n\xC3\xA0\xFF\xFE\0\0\\margl1440}"s;
+    WriteBytes(dir.filePath("doc.rtf"), bytes);
+    WriteBytes(dir.filePath("empty.rtf"), "");
+
+    Ref<TextInputStream> stream = TextInputStream::Open(Item(dir.filePath("doc.rtf")));
+    EXPECT_EQ(stream->ReadAll().Bytes(), bytes);
+    EXPECT_EQ(stream->ReadAll().Bytes(), "");  // nothing is left
+    stream->Close();
+    EXPECT_EQ(TextInputStream::Open(Item(dir.filePath("empty.rtf")))->ReadAll().Bytes(), "");
+
+    const std::string missing = QFile::encodeName(dir.filePath("missing.rtf")).toStdString();
+    EXPECT_EQ(FailureOf([&] { TextInputStream::Open(Item(dir.filePath("missing.rtf"))); }),
+              "IOException: Cannot open " + missing + " for reading: No such file or directory");
+    EXPECT_EQ(FailureOf([&] { TextInputStream::Open(nullptr); }).substr(0, 19), "NilObjectException:");
+    EXPECT_EQ(FailureOf([&] { TextInputStream::Open(Item(dir.path())); }).substr(0, 12), "IOException:");
+    EXPECT_EQ(FailureOf([&] { stream->ReadAll(); }).substr(0, 12), "IOException:");  // closed
+    // Qt could not open a name that is not UTF-8 by that name; it must not open another file.
+    WriteBytes(dir.filePath("caf\xEF\xBF\xBD.rtf"), "the wrong file");
+    const Ref<FolderItem> latin1 =
+        FolderItem::FromShellPath(String(QFile::encodeName(dir.path()).toStdString() + "/caf\xE9.rtf"));
+    EXPECT_EQ(FailureOf([&] { TextInputStream::Open(latin1); }).substr(0, 12), "IOException:");
+}
+
+TEST(TextOutputStream, WritesATemporaryFileBesideTheOriginalAndRenamesItOverTheOriginal) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("doc.rtf");
+    WriteBytes(path, "the original");
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0604), 0);
+    const ino_t original = InodeOf(path);
+
+    Ref<TextOutputStream> stream = TextOutputStream::Create(Item(path));
+    stream->Write("new\0"s);
+    stream->Write("");
+    stream->Write("\r\ntext");
+    EXPECT_EQ(ReadBytes(path), "the original");  // nothing is written in place
+    const QStringList whileWriting = EntriesOf(dir.path());
+    EXPECT_EQ(whileWriting.size(), 2);  // the document and the temporary file beside it
+    EXPECT_TRUE(whileWriting.contains("doc.rtf"));
+    stream->Close();
+    stream->Close();
+
+    EXPECT_EQ(ReadBytes(path), "new\0\r\ntext"s);
+    EXPECT_NE(InodeOf(path), original);  // renamed over it
+    EXPECT_EQ(ModeOf(path), 0604u);
+    EXPECT_EQ(EntriesOf(dir.path()), QStringList{"doc.rtf"});
+}
+
+TEST(TextOutputStream, ALinkStaysALinkAndItsTargetGetsTheText) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("real"));
+    const QString target = dir.filePath("real/target.rtf");
+    WriteBytes(target, "old");
+    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
+    ASSERT_TRUE(QFile::link("real/target.rtf", dir.filePath("link.rtf")));
+
+    Ref<TextOutputStream> stream = TextOutputStream::Create(Item(dir.filePath("link.rtf")));
+    stream->Write("new");
+    EXPECT_EQ(EntriesOf(dir.filePath("real")).size(), 2);  // the temporary file is beside the target
+    stream->Close();
+
+    EXPECT_EQ(QFileInfo(dir.filePath("link.rtf")).symLinkTarget(), target);
+    EXPECT_EQ(ReadBytes(target), "new");
+    EXPECT_EQ(ModeOf(target), 0640u);
+    EXPECT_EQ(EntriesOf(dir.filePath("real")), QStringList{"target.rtf"});
+    EXPECT_EQ(EntriesOf(dir.path()), (QStringList{"link.rtf", "real"}));
+}
+
+TEST(TextOutputStream, AStreamThatIsNotClosedOrCannotBeMadeReplacesNothing) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("doc.rtf");
+    WriteBytes(path, "the original");
+
+    Ref<TextOutputStream> stream = TextOutputStream::Create(Item(path));
+    stream->Write("half a document");
+    stream.reset();
+    EXPECT_EQ(ReadBytes(path), "the original");
+    EXPECT_EQ(EntriesOf(dir.path()), QStringList{"doc.rtf"});
+
+    const std::string noFolder = QFile::encodeName(dir.filePath("no/doc.rtf")).toStdString();
+    EXPECT_EQ(FailureOf([&] { TextOutputStream::Create(Item(dir.filePath("no/doc.rtf"))); }),
+              "IOException: Cannot write " + noFolder + ": No such file or directory");
+    EXPECT_EQ(FailureOf([&] { TextOutputStream::Create(nullptr); }).substr(0, 19), "NilObjectException:");
+    const Ref<FolderItem> latin1 =
+        FolderItem::FromShellPath(String(QFile::encodeName(dir.path()).toStdString() + "/caf\xE9.rtf"));
+    EXPECT_EQ(FailureOf([&] { TextOutputStream::Create(latin1); }).substr(0, 12), "IOException:");
+    EXPECT_EQ(EntriesOf(dir.path()), QStringList{"doc.rtf"});
+}

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "shell/Startup.h"
+#include "window/MarginText.h"
+
+using namespace std::string_literals;
+
+namespace {
+// "<M>" in an expected text stands for the marker that the reader placed.
+std::string WithMarker(std::string text) {
+    const size_t at = text.find("<M>");
+    if (at != std::string::npos) text.replace(at, 3, MarginText::kMarker.Bytes());
+    return text;
+}
+
+std::string Shown(const std::optional<String>& value) { return value ? value->Bytes() : "(none)"; }
+}  // namespace
+
+TEST(MarginText, FindsTheFourWordsMarksTheFirstAndDeletesTheOthers) {
+    struct Case {
+        const char* name;
+        std::string document;
+        std::array<const char*, 4> values;  // left, right, top, bottom; nullptr: not in the document
+        std::string marked;                 // the document itself when no place is found
+    };
+    const Case cases[] = {
+        {"left and right only", "{\\rtf1\\paperw11900\\margl1800\\margr1200\\vieww9000 Hi}",
+         {"1800", "1200", nullptr, nullptr}, "{\\rtf1\\paperw11900<M>\\vieww9000 Hi}"},
+        {"bottom before left", "{\\rtf1\\margb720\\pard\\margl1440 Hi}", {"1440", nullptr, nullptr, "720"},
+         "{\\rtf1\\pard<M> Hi}"},
+        {"top only", "{\\rtf1\\margt567\\pard x}", {nullptr, nullptr, "567", nullptr}, "{\\rtf1<M>\\pard x}"},
+        {"all four side by side", "\\paperh15840\\margl1800\\margr1800\\margt1440\\margb1440\\gutter0 x",
+         {"1800", "1800", "1440", "1440"}, "\\paperh15840<M>\\gutter0 x"},
+        {"a doubled word", "\\margl10\\margl20 ", {"10", nullptr, nullptr, nullptr}, "<M>\\margl20 "},
+        {"a word without digits keeps its blank behind the marker", "{\\margl \\margr5 x}",
+         {"", "5", nullptr, nullptr}, "{<M> x}"},
+        {"five digits", "\\margl123456 x", {"123456", nullptr, nullptr, nullptr}, "<M> x"},
+        {"minus values", "\\margl-360\\margr-20\\margt0 x", {"-360", "-20", "0", nullptr}, "<M> x"},
+        {"letter case counts", "\\MARGL5\\margl6 x", {"6", nullptr, nullptr, nullptr}, "\\MARGL5<M> x"},
+        {"a word at the very end", "x\\margr", {nullptr, "", nullptr, nullptr}, "x<M>"},
+        // Longer control words are other words: they stay as they are.
+        {"section margins before the document's own", "{\\marglsxn1800\\margrsxn900\\margl1440\\margr1440 x}",
+         {"1440", "1440", nullptr, nullptr}, "{\\marglsxn1800\\margrsxn900<M> x}"},
+        {"section margins only: the font table", "{\\rtf1{\\fonttbl\\f0 Times;}\\marglsxn1800 x}",
+         {nullptr, nullptr, nullptr, nullptr}, "{\\rtf1<M>{\\fonttbl\\f0 Times;}\\marglsxn1800 x}"},
+        // No margin word: the marker goes in front of the first font table of that form.
+        {"a font table", "{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}}", {nullptr, nullptr, nullptr, nullptr},
+         "{\\rtf1\\ansi<M>{\\fonttbl\\f0\\fswiss Helvetica;}}"},
+        {"a font table of braced entries", "{\\rtf1{\\fonttbl{\\f0 Times;}}}", {nullptr, nullptr, nullptr, nullptr},
+         "{\\rtf1{\\fonttbl{\\f0 Times;}}}"},
+        {"no word and no font table", "{\\rtf1 plain}", {nullptr, nullptr, nullptr, nullptr}, "{\\rtf1 plain}"},
+        {"an empty document", "", {nullptr, nullptr, nullptr, nullptr}, ""},
+        // A deleted word goes with the blank that delimits it; the text on either side closes up,
+        // unless a control word before it would then run into the text after it.
+        {"a deleted word's blank goes with it", "{\\margl1 abc\\margr2 def}", {"1", "2", nullptr, nullptr},
+         "{<M> abcdef}"},
+        {"a deleted word's blank at the end", "\\margl1 \\margr2 ", {"1", "2", nullptr, nullptr}, "<M> "},
+        {"a control word before it keeps a delimiter", "{\\margl1 \\pard\\margr2 Hello}",
+         {"1", "2", nullptr, nullptr}, "{<M> \\pard Hello}"},
+        {"a control word with a number keeps a delimiter", "{\\margl1 \\fs24\\margr2 12}",
+         {"1", "2", nullptr, nullptr}, "{<M> \\fs24 12}"},
+        {"the marker keeps a delimiter too", "{\\margl1\\margr2 Hello}", {"1", "2", nullptr, nullptr},
+         "{<M> Hello}"},
+        {"two blanks: the text's own stays", "{\\ansi\\margl1\\margr2  x}", {"1", "2", nullptr, nullptr},
+         "{\\ansi<M>  x}"},
+        {"an escaped backslash is text", "{\\margl1 a\\\\\\margr2 b}", {"1", "2", nullptr, nullptr},
+         "{<M> a\\\\b}"},
+        {"letters after an escaped backslash are text", "{\\margl1 \\\\ab\\margr2 cd}",
+         {"1", "2", nullptr, nullptr}, "{<M> \\\\abcd}"},
+        // Every other byte stays as it came.
+        {"CR LF", "{\\rtf1\r\n\\margl1440\r\n\\margr1440\r\n\\pard x}", {"1440", "1440", nullptr, nullptr},
+         "{\\rtf1\r\n<M>\r\n\r\n\\pard x}"},
+        {"bytes that are not UTF-8", "\\'e9\xFF\xFE\\margl720 \xC3(\x80", {"720", nullptr, nullptr, nullptr},
+         "\\'e9\xFF\xFE<M> \xC3(\x80"},
+        {"NUL bytes", "a\0b\\margl5\0\\margr6 \0z"s, {"5", "6", nullptr, nullptr}, "a\0b<M>\0\0z"s},
+        {"the marker's own text in the document", "!:\xC3\xA0&#|#&:!\\margl5 x", {"5", nullptr, nullptr, nullptr},
+         "!:\xC3\xA0&#|#&:!<M> x"},
+    };
+    LoadFrameworkPlugins();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const MarginText marks = MarginText::Mark(String(c.document));
+        for (size_t word = 0; word < 4; ++word)
+            EXPECT_EQ(Shown(marks.values[word]), c.values[word] ? c.values[word] : "(none)") << "word " << word;
+        EXPECT_EQ(marks.text.Bytes(), WithMarker(c.marked));
+        EXPECT_EQ(marks.marker, c.marked.find("<M>"));
+    }
+}
+
+TEST(MarginText, TheWordsGoTogetherInTheirOrderAsTheValuesAre) {
+    EXPECT_EQ(MarginText::Words("1800", "1200", "1440", "1440").Bytes(), "\\margl1800\\margr1200\\margt1440\\margb1440");
+    EXPECT_EQ(MarginText::Words("1800", "1200", "1440", "1440").Size(), 40u);
+    EXPECT_EQ(MarginText::Words("72", "-5", "", "").Bytes(), "\\margl72\\margr-5\\margt\\margb");
+    EXPECT_EQ(MarginText::kMarker.Size(), 11u);
+}

@@ -1,0 +1,134 @@
+#include <linux/capability.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+#include "TestFiles.h"
+#include "TestSupport.h"
+#include "runtime/NotNil.h"
+#include "ui/EventLoop.h"
+
+namespace {
+// Gives up, for this process, the powers by which root writes where the permission bits forbid
+// it, so that the permission cases test the program and not the test's user.
+bool DropFileOverrides() {
+    if (::geteuid() != 0) return true;
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (::syscall(SYS_capget, &header, data) != 0) return false;
+    for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
+        const uint32_t bit = 1u << (cap % 32);
+        data[cap / 32].effective &= ~bit;
+        data[cap / 32].permitted &= ~bit;
+        data[cap / 32].inheritable &= ~bit;
+    }
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+struct ChildOutcome {
+    bool exited = false;  // and was not killed by a signal
+    int signal = 0;
+    std::string report;
+};
+
+// Runs `work` in a forked child and gives back what it reported. The test process has a single
+// thread, so the child carries on with the window and the files that the parent set up, and
+// what the child gives up or limits stays with it.
+ChildOutcome InChild(const std::function<std::string()>& work) {
+    int pipe[2];
+    if (::pipe(pipe) != 0) return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipe[0]);
+        std::string report;
+        try {
+            report = work();
+        } catch (const std::exception& failure) {
+            report = std::string("exception: ") + failure.what();
+        }
+        for (size_t at = 0; at < report.size();) {
+            const ssize_t written = ::write(pipe[1], report.data() + at, report.size() - at);
+            if (written <= 0) break;
+            at += static_cast<size_t>(written);
+        }
+        ::_exit(0);
+    }
+    ::close(pipe[1]);
+    ChildOutcome outcome;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = ::read(pipe[0], buffer, sizeof buffer)) > 0) outcome.report.append(buffer, static_cast<size_t>(got));
+    ::close(pipe[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    outcome.exited = WIFEXITED(status);
+    outcome.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    return outcome;
+}
+
+std::string Joined(const std::vector<std::string>& calls) {
+    std::string joined;
+    for (const auto& call : calls) joined += call + "\n";
+    return joined;
+}
+
+// The program's window after the framework's own start, which decides how a write beyond the
+// file-size limit ends.
+class MarginWriterFaultTest : public ProgramWindowTest {
+protected:
+    void SetUp() override {
+        char name[] = "velloran-tests";
+        char* argv[] = {name, nullptr};
+        RuntimeInit(1, argv);
+        ProgramWindowTest::SetUp();
+        Recorded().calls.clear();
+    }
+};
+}  // namespace
+
+TEST_F(MarginWriterFaultTest, AFailedWriteLeavesTheDocumentAsItWasAndSaysWhy) {
+    struct Case {
+        const char* name;
+        mode_t fileMode, folderMode;
+        rlim_t fileSizeLimit;  // RLIM_INFINITY: none
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"a read-only file", 0444, 0755, RLIM_INFINITY, "is not writable"},
+        {"a folder that may not be written", 0644, 0555, RLIM_INFINITY, "Permission denied"},
+        {"a write that fails part way", 0644, 0755, 16 * 1024, "File too large"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("doc.rtf");
+        const std::string original = "{\\rtf1\\margl1800\\margr1200 " + std::string(64 * 1024, 'x') + "}";
+        WriteBytes(path, original);
+        ASSERT_TRUE(window().Margins(Item(path)));
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), c.fileMode), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), c.folderMode), 0);
+
+        const ChildOutcome outcome = InChild([&] {
+            if (!DropFileOverrides()) return std::string("the child could not give up its file overrides");
+            const rlimit limit{c.fileSizeLimit, c.fileSizeLimit};
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::string("the child could not limit its files");
+            QTest::mouseClick(NotNil(window().PushButtonChange()).Widget(), Qt::LeftButton);
+            return Joined(Recorded().calls);
+        });
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+
+        EXPECT_TRUE(outcome.exited) << "killed by signal " << outcome.signal;
+        const std::string shown = "MessageBox Cannot write " + QFile::encodeName(path).toStdString() + ": ";
+        EXPECT_EQ(outcome.report.rfind(shown, 0), 0u) << outcome.report;
+        EXPECT_NE(outcome.report.find(c.reason), std::string::npos) << outcome.report;
+        EXPECT_EQ(std::count(outcome.report.begin(), outcome.report.end(), '\n'), 1) << outcome.report;
+        EXPECT_TRUE(ReadBytes(path) == original) << "the document changed";
+        EXPECT_EQ(ModeOf(path), c.fileMode);
+        EXPECT_EQ(EntriesOf(dir.path()), QStringList{"doc.rtf"});
+    }
+}

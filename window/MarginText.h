@@ -1,0 +1,34 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "runtime/String.h"
+
+class TextOutputStream;
+
+// The four page-margin control words of a Rich Text document (\margl, \margr, \margt, \margb,
+// always in this order), found and marked in the document's bytes, and written back at the
+// mark. It needs no window, only the regular-expression plug-in loaded.
+class MarginText {
+public:
+    static const String kMarker;  // "!:à&#|#&:!", 11 bytes of UTF-8
+
+    // Finds the first occurrence of each word, with its value (an optional minus sign and the
+    // digits). The first word found in the order above gives way to the marker; each word found
+    // after it is deleted with the blank that delimits it. When the document has none of the
+    // words, the marker goes in front of its first font table.
+    static MarginText Mark(const String& document);
+
+    // The four words with their values, joined: "\margl", left, "\margr", right, ...
+    static String Words(const String& left, const String& right, const String& top, const String& bottom);
+
+    // Writes the marked text with the words in place of the marker that stands at `marker`:
+    // the text goes out in pieces around it, not as another copy.
+    static void Write(TextOutputStream& stream, const String& marked, size_t marker, const String& words);
+
+    std::array<std::optional<String>, 4> values;  // nothing for a word the document lacks
+    String text;                                  // the marked text; the document itself when unmarked
+    size_t marker = std::string::npos;            // where the marker stands; npos when no place was found
+};

@@ -1,0 +1,136 @@
+#include <cstring>
+
+#include "MarginText.h"
+#include "WindowVelloran.h"
+#include "files/TextInputStream.h"
+#include "files/TextOutputStream.h"
+#include "runtime/Desktop.h"
+#include "runtime/NotNil.h"
+#include "shell/App.h"
+
+namespace {
+// What "Change" writes against: where the marker stands in App.myFileContent, and the file as it
+// was on disk when it was read or last written, so that another program's save in between is
+// never overwritten.
+struct MarkedDocument {
+    size_t marker = std::string::npos;
+    FileStamp stamp;
+};
+
+MarkedDocument& Marked() {
+    static MarkedDocument document;
+    return document;
+}
+
+// The margin fields and labels, in the order left, right, top, bottom.
+struct MarginControls {
+    Ref<TextField> (WindowVelloran::*field)();
+    const char* fieldName;
+    Ref<Label> (WindowVelloran::*label)();
+    const char* labelName;
+};
+
+const MarginControls kMargins[4] = {
+    {&WindowVelloran::TextFieldMargL, "TextFieldMargL", &WindowVelloran::LabelMargL, "LabelMargL"},
+    {&WindowVelloran::TextFieldMargR, "TextFieldMargR", &WindowVelloran::LabelMargR, "LabelMargR"},
+    {&WindowVelloran::TextFieldMargT, "TextFieldMargT", &WindowVelloran::LabelMargT, "LabelMargT"},
+    {&WindowVelloran::TextFieldMargB, "TextFieldMargB", &WindowVelloran::LabelMargB, "LabelMargB"},
+};
+
+TextField& Field(WindowVelloran& window, size_t margin) {
+    const MarginControls& controls = kMargins[margin];
+    return NotNil((window.*controls.field)(), controls.fieldName);
+}
+
+Label& MarginLabel(WindowVelloran& window, size_t margin) {
+    const MarginControls& controls = kMargins[margin];
+    return NotNil((window.*controls.label)(), controls.labelName);
+}
+
+bool PathEndsWith(const Ref<FolderItem>& item, const char* ending) {
+    const String end = StringDBCSRight(item->ShellPath(), static_cast<int>(std::strlen(ending)));
+    return RuntimeStringCompareIgnoringCase(end, ending) == 0;
+}
+
+// The file to read and rewrite for the item given, or nil for an item of another kind.
+Ref<FolderItem> DocumentFile(const Ref<FolderItem>& item) {
+    if (!item->Directory() && PathEndsWith(item, ".rtf")) return item;
+    if (!item->Directory() && PathEndsWith(item, ".txt")) return item;
+    if (item->Directory() && PathEndsWith(item, ".rtfd")) {
+        Ref<FolderItem> text = FolderItem::FromShellPath(RuntimeAddString(item->ShellPath(), "/TXT.rtf"));
+        if (text && text->Exists()) return text;
+    }
+    return nullptr;
+}
+}  // namespace
+
+bool WindowVelloran::Margins(Ref<FolderItem> item) {
+    NotNil(PushButtonChange(), "PushButtonChange").SetEnabled(false);
+    NotNil(BevelButtonClear(), "BevelButtonClear").SetVisible(false);
+    NotNil(BevelButtonSend(), "BevelButtonSend").SetVisible(false);
+    Marked() = {};
+
+    Ref<FolderItem> file = item ? DocumentFile(item) : nullptr;
+    if (!file) {
+        RuntimeBeep();
+        return false;
+    }
+    AppInstance()->myFolderItem = file;
+    NotNil(PushButtonChange(), "PushButtonChange").SetEnabled(true);
+    NotNil(BevelButtonSend(), "BevelButtonSend").SetVisible(true);
+    NotNil(BevelButtonClear(), "BevelButtonClear").SetVisible(true);
+
+    // Taken before the read, so that a save while it reads counts as a change on disk.
+    const FileStamp stamp = file->Stamp();
+    try {
+        AppInstance()->myTextInputStream = nullptr;
+        AppInstance()->myTextInputStream = TextInputStream::Open(AppInstance()->myFolderItem);
+        AppInstance()->myFileContent = NotNil(AppInstance()->myTextInputStream, "myTextInputStream").ReadAll();
+        NotNil(AppInstance()->myTextInputStream, "myTextInputStream").Close();
+    } catch (const IOException&) {
+        if (AppInstance()->myTextInputStream) AppInstance()->myTextInputStream->Close();
+        NotNil(PushButtonChange(), "PushButtonChange").SetEnabled(false);
+        RuntimeMsgBox("error input");
+        return false;
+    }
+
+    NotNil(LabelFile(), "LabelFile").SetText(item->DisplayName());
+    for (size_t margin = 0; margin < 4; ++margin) Field(*this, margin).SetText("1440");
+    for (size_t margin = 0; margin < 4; ++margin) MarginLabel(*this, margin).SetText("1440");
+
+    MarginText marks = MarginText::Mark(AppInstance()->myFileContent);
+    AppInstance()->myFileContent = marks.text;
+    for (size_t margin = 0; margin < 4; ++margin)
+        if (marks.values[margin]) Field(*this, margin).SetText(*marks.values[margin]);
+
+    if (marks.marker == std::string::npos) {
+        NotNil(PushButtonChange(), "PushButtonChange").SetEnabled(false);
+        RuntimeMsgBox(K_NOTMARGED(""));
+        return false;
+    }
+    for (size_t margin = 0; margin < 4; ++margin) MarginLabel(*this, margin).SetText(Field(*this, margin).Text());
+    Marked() = {marks.marker, stamp};
+    return true;
+}
+
+// The marked text stays as it was read, so every press writes what the fields show then.
+void WindowVelloran::PushButtonChange_Action(PushButton& /*sender*/) {
+    const String words = MarginText::Words(Field(*this, 0).Text(), Field(*this, 1).Text(), Field(*this, 2).Text(),
+                                           Field(*this, 3).Text());
+    const Ref<FolderItem> file = AppInstance()->myFolderItem;
+    if (!file || Marked().marker == std::string::npos) return;  // "Change" is disabled then: nothing is marked
+    if (file->Stamp() != Marked().stamp) {
+        RuntimeMsgBox(RuntimeAddString(RuntimeAddString("The document ", file->ShellPath()),
+                                       " changed on disk since it was read. Open it again to change its margins."));
+        return;
+    }
+    try {
+        AppInstance()->myTextOutputStream = TextOutputStream::Create(file);
+        MarginText::Write(NotNil(AppInstance()->myTextOutputStream, "myTextOutputStream"),
+                          AppInstance()->myFileContent, Marked().marker, words);
+        NotNil(AppInstance()->myTextOutputStream, "myTextOutputStream").Close();
+        Marked().stamp = file->Stamp();
+    } catch (const RuntimeException& failure) {
+        RuntimeMsgBox(failure.what());
+    }
+}
