@@ -25,7 +25,7 @@ TEST(FileKind, ADropAreaTakesItemsByTheirRegisteredKind) {
     const Case cases[] = {
         {"Letter.rtf", true, false, true},  {"LOUD.RTF", true, false, true},   {"notes.txt", false, false, true},
         {"fake.rtfd", false, false, true},  {"Report.rtfd", false, true, true}, {"folder.rtf", false, false, true},
-        {"plain", false, false, true},      {"missing.rtf", true, false, false},
+        {"plain", false, false, true},      {"missing.rtf", false, false, false},
     };
     for (const Case& c : cases) {
         auto item = FolderItem::FromShellPath(String(dir.filePath(c.name).toStdString()));

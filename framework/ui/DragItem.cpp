@@ -18,7 +18,8 @@ bool IsPackageExtension(std::string_view extension) { return extension == ".rtfd
 }  // namespace
 
 bool IsOfFileKind(const FolderItem& item, std::string_view kind) {
-    if (kind == "special/any") return item.Exists();
+    if (!item.Exists()) return false;
+    if (kind == "special/any") return true;
     const std::string path = item.ShellPath().Bytes();
     for (const FileTypeRegistration& type : RuntimeRegisteredFileTypes()) {
         if (type.name != kind) continue;

@@ -17,7 +17,7 @@ private:
     std::vector<Ref<::FolderItem>> items_;
 };
 
-// Whether an item is of a kind that a control accepts by file-type name: a registered file
+// Whether an existing item is of a kind that a control accepts by file-type name: a registered file
 // type by its extensions (a folder for a package kind such as ".rtfd", a file otherwise), or
 // "special/any" for any file or folder.
 bool IsOfFileKind(const FolderItem& item, std::string_view kind);

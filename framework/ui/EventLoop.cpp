@@ -5,7 +5,10 @@
 #include <QFileOpenEvent>
 #include <QTimer>
 #include <csignal>
+#include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "Application.h"
 #include "QtDesktop.h"
@@ -19,6 +22,7 @@ namespace {
 struct LoopState {
     std::unique_ptr<QApplication> ownedApp;
     std::unique_ptr<QObject> fileOpenFilter;
+    std::vector<std::string> documents;  // the paths on the command line, as bytes
 };
 
 LoopState& State() {
@@ -26,11 +30,11 @@ LoopState& State() {
     return state;
 }
 
-void DeliverOpenDocument(const QString& path) {
+void DeliverOpenDocument(const std::string& path) {
     RuntimeDispatch([path] {
         auto app = std::dynamic_pointer_cast<Application>(getAppObject());
         if (!app) return;
-        app->OpenDocument(FolderItem::FromShellPath(String(QFile::encodeName(path).toStdString())));
+        app->OpenDocument(FolderItem::FromShellPath(String(path)));
     });
 }
 
@@ -39,7 +43,7 @@ class FileOpenFilter : public QObject {
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::FileOpen) return QObject::eventFilter(watched, event);
-        DeliverOpenDocument(static_cast<QFileOpenEvent*>(event)->file());
+        DeliverOpenDocument(QFile::encodeName(static_cast<QFileOpenEvent*>(event)->file()).toStdString());
         return true;
     }
 };
@@ -58,7 +62,9 @@ void RuntimeInit(int argc, char** argv) {
         static int qtArgc;
         qtArgc = argc;
         State().ownedApp = std::make_unique<QApplication>(qtArgc, argv);
+        argc = qtArgc;  // Qt has taken its own options out of argv
     }
+    State().documents.assign(argv + std::min(argc, 1), argv + argc);
     QApplication::setApplicationName("Velloran");
     QApplication::setQuitOnLastWindowClosed(false);  // only ApplicationQuit ends the run
     if (!HasDesktop()) SetDesktop(std::make_unique<QtDesktop>());
@@ -71,11 +77,8 @@ void RunFrameworkInitialization(void (*defaultWindow)()) {
 
     // A file manager's "Open with" hands the documents over on the command line; they arrive
     // one by one, in order, once the event loop runs.
-    const QStringList arguments = QCoreApplication::arguments();
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString path = arguments[i];
+    for (const std::string& path : State().documents)
         QTimer::singleShot(0, qApp, [path] { DeliverOpenDocument(path); });
-    }
     defaultWindow();
 }
 

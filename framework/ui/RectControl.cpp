@@ -123,7 +123,9 @@ void RectControl::AcceptFileDrop(String fileType) {
 }
 
 bool RectControl::AcceptsDrop(const DragItem& item) const {
-    if (!item.FolderItemAvailable()) return false;
+    // A drag that brings no file at all still reaches a control that takes files, so that the
+    // control can refuse it in its own way rather than the drop silently doing nothing.
+    if (!item.FolderItemAvailable()) return !acceptedFileTypes_.empty();
     for (const std::string& kind : acceptedFileTypes_)
         if (IsOfFileKind(*item.FolderItem(), kind)) return true;
     return false;

@@ -55,7 +55,7 @@ public:
     void AcceptFileDrop(String fileType);
     const std::vector<std::string>& AcceptedFileTypes() const { return acceptedFileTypes_; }
     // Whether a drag that carries these items may be dropped here: its first item is a local
-    // file of an accepted kind.
+    // file of an accepted kind, or it brings no file at all.
     bool AcceptsDrop(const DragItem& item) const;
     // Raises DropObject with the items of a drop and the drop action.
     virtual void DropObject(Ref<DragItem> item, int32_t action);
