@@ -39,9 +39,6 @@ QWidget* Label::MakeWidget(QWidget* parent) {
     // A label never fills its rectangle: the window has no colour of its own for it to match,
     // and a filled label would hide the control that it overlaps.
     label->setAutoFillBackground(false);
-    // Labels stand beneath the window's other controls, so that a label that overlaps a button
-    // or a field never takes the clicks meant for it.
-    label->lower();
     return label;
 }
 
