@@ -16,12 +16,8 @@ const ClassInfo& Label::ClassObject() {
             MakeProperty("MultiLine", &Label::SetMultiLine, &Label::MultiLine),
             MakeProperty("DataField", &Label::SetDataField, &Label::DataField),
             MakeProperty("DataSource", &Label::SetDataSource, &Label::DataSource),
-            MakeProperty("Bold", &TextControl::SetBold, &TextControl::Bold),
-            MakeProperty("Italic", &TextControl::SetItalic, &TextControl::Italic),
-            MakeProperty("Underline", &TextControl::SetUnderline, &TextControl::Underline),
-            MakeProperty("TextFont", &TextControl::SetTextFont, &TextControl::TextFont),
-            MakeProperty("TextUnit", &TextControl::SetTextUnit, &TextControl::TextUnit),
         })
+        .Properties(TextControl::StyleProperties())
         .Register();
 }
 

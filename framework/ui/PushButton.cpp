@@ -23,12 +23,8 @@ const ClassInfo& PushButton::ClassObject() {
             MakeProperty("ButtonStyle", &PushButton::SetButtonStyle, &PushButton::ButtonStyle),
             MakeProperty("Default", &PushButton::SetDefault, &PushButton::Default),
             MakeProperty("Cancel", &PushButton::SetCancel, &PushButton::Cancel),
-            MakeProperty("Bold", &TextControl::SetBold, &TextControl::Bold),
-            MakeProperty("Italic", &TextControl::SetItalic, &TextControl::Italic),
-            MakeProperty("Underline", &TextControl::SetUnderline, &TextControl::Underline),
-            MakeProperty("TextFont", &TextControl::SetTextFont, &TextControl::TextFont),
-            MakeProperty("TextUnit", &TextControl::SetTextUnit, &TextControl::TextUnit),
         })
+        .Properties(TextControl::StyleProperties())
         .Register();
 }
 

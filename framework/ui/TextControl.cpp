@@ -3,6 +3,16 @@
 #include <QApplication>
 #include <QWidget>
 
+std::vector<Property> TextControl::StyleProperties() {
+    return {
+        MakeProperty("Bold", &TextControl::SetBold, &TextControl::Bold),
+        MakeProperty("Italic", &TextControl::SetItalic, &TextControl::Italic),
+        MakeProperty("Underline", &TextControl::SetUnderline, &TextControl::Underline),
+        MakeProperty("TextFont", &TextControl::SetTextFont, &TextControl::TextFont),
+        MakeProperty("TextUnit", &TextControl::SetTextUnit, &TextControl::TextUnit),
+    };
+}
+
 void TextControl::SetBold(bool value) { bold_ = value; Apply(); }
 void TextControl::SetItalic(bool value) { italic_ = value; Apply(); }
 void TextControl::SetUnderline(bool value) { underline_ = value; Apply(); }

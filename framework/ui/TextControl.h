@@ -19,6 +19,9 @@ public:
     int32_t TextUnit() const { return textUnit_; }
     void SetTextUnit(int32_t value) { textUnit_ = value; }
 
+    // The properties above, for the property table of each class that has them.
+    static std::vector<Property> StyleProperties();
+
 protected:
     void Apply() override;
 

@@ -77,12 +77,8 @@ const ClassInfo& TextField::ClassObject() {
             MakeProperty("AcceptTabs", &TextField::SetAcceptTabs, &TextField::AcceptTabs),
             MakeProperty("Format", &TextField::SetFormat, &TextField::Format),
             MakeProperty("UseFocusRing", &TextField::SetUseFocusRing, &TextField::UseFocusRing),
-            MakeProperty("Bold", &TextControl::SetBold, &TextControl::Bold),
-            MakeProperty("Italic", &TextControl::SetItalic, &TextControl::Italic),
-            MakeProperty("Underline", &TextControl::SetUnderline, &TextControl::Underline),
-            MakeProperty("TextFont", &TextControl::SetTextFont, &TextControl::TextFont),
-            MakeProperty("TextUnit", &TextControl::SetTextUnit, &TextControl::TextUnit),
         })
+        .Properties(TextControl::StyleProperties())
         .Register();
 }
 
