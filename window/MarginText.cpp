@@ -6,17 +6,19 @@
 #include "files/TextOutputStream.h"
 #include "regex/RegEx.h"
 #include "regex/RegExMatch.h"
+#include "runtime/RuntimeException.h"
 
 const String MarginText::kMarker = "!:\xC3\xA0&#|#&:!";
 
 namespace {
 // A word matches only where no letter follows its five letters, so that longer control words
-// (the section margins \marglsxn, ...) are never taken for it.
+// (the section margins \marglsxn, ...) are never taken for it, and only where its backslash is
+// not itself escaped: "\\margl" is the text "\margl". The match begins at the word (\K).
 const char* const kPatterns[4] = {
-    R"(\\margl(?![A-Za-z])(-?\d*))",
-    R"(\\margr(?![A-Za-z])(-?\d*))",
-    R"(\\margt(?![A-Za-z])(-?\d*))",
-    R"(\\margb(?![A-Za-z])(-?\d*))",
+    R"((?<!\\)(?:\\\\)*\K\\margl(?![A-Za-z])(-?\d*))",
+    R"((?<!\\)(?:\\\\)*\K\\margr(?![A-Za-z])(-?\d*))",
+    R"((?<!\\)(?:\\\\)*\K\\margt(?![A-Za-z])(-?\d*))",
+    R"((?<!\\)(?:\\\\)*\K\\margb(?![A-Za-z])(-?\d*))",
 };
 const char* const kFontTable = R"({\\fonttbl\\)";
 
@@ -46,11 +48,19 @@ bool EndsInControlWord(std::string_view text) {
 // A deleted word took its delimiter with it. When a control word (or the marker, which becomes
 // one) now stands right before a letter, a digit, a hyphen or a blank, one blank goes back so
 // that the two do not run together.
-bool NeedsDelimiter(std::string_view before, std::string_view after) {
+bool NeedsDelimiter(std::string_view before, bool endsInMarker, std::string_view after) {
     if (after.empty()) return false;
     const char next = after.front();
     if (!IsLetter(next) && !IsDigit(next) && next != '-' && next != ' ') return false;
-    return before.ends_with(MarginText::kMarker.View()) || EndsInControlWord(before);
+    return endsInMarker || EndsInControlWord(before);
+}
+
+// Whether the control word that ends `text` would take `next` as part of itself: letters take
+// more letters, a minus sign or digits; a minus sign or digits take more digits.
+bool RunsInto(std::string_view text, char next) {
+    if (text.empty() || !EndsInControlWord(text)) return false;
+    if (IsLetter(text.back())) return IsLetter(next) || IsDigit(next) || next == '-';
+    return IsDigit(next);
 }
 }  // namespace
 
@@ -92,7 +102,8 @@ MarginText MarginText::Mark(const String& document) {
             continue;
         }
         if (from < bytes.size() && bytes[from] == ' ') ++from;
-        if (NeedsDelimiter(marked, bytes.substr(from))) marked.push_back(' ');
+        const bool endsInMarker = result.marker != std::string::npos && result.marker + kMarker.Size() == marked.size();
+        if (NeedsDelimiter(marked, endsInMarker, bytes.substr(from))) marked.push_back(' ');
     }
     marked.append(bytes.substr(from));
     result.text = String(std::move(marked));
@@ -108,8 +119,19 @@ String MarginText::Words(const String& left, const String& right, const String& 
 }
 
 void MarginText::Write(TextOutputStream& stream, const String& marked, size_t marker, const String& words) {
+    Write([&stream](std::string_view bytes) { stream.Write(bytes); }, marked, marker, words);
+}
+
+void MarginText::Write(const std::function<void(std::string_view)>& out, const String& marked, size_t marker,
+                       const String& words) {
     const std::string_view bytes = marked.View();
-    stream.Write(bytes.substr(0, marker));
-    stream.Write(words.View());
-    stream.Write(bytes.substr(marker + kMarker.Size()));
+    if (marker > bytes.size() || bytes.substr(marker, kMarker.Size()) != kMarker.View())
+        throw OutOfBoundsException("the text holds no marker at byte " + std::to_string(marker));
+    const std::string_view rest = bytes.substr(marker + kMarker.Size());
+    out(bytes.substr(0, marker));
+    out(words.View());
+    // The marked word ended where its value did; the last word, with the value it has now, may
+    // not, and a blank keeps it from running into the text.
+    if (!rest.empty() && RunsInto(words.View(), rest.front())) out(" ");
+    out(rest);
 }

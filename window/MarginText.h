@@ -1,8 +1,10 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "runtime/String.h"
 
@@ -25,8 +27,11 @@ public:
     static String Words(const String& left, const String& right, const String& top, const String& bottom);
 
     // Writes the marked text with the words in place of the marker that stands at `marker`:
-    // the text goes out in pieces around it, not as another copy.
+    // the text goes out in pieces around it, not as another copy. OutOfBoundsException, before
+    // anything is written, when no marker stands there.
     static void Write(TextOutputStream& stream, const String& marked, size_t marker, const String& words);
+    static void Write(const std::function<void(std::string_view)>& out, const String& marked, size_t marker,
+                      const String& words);
 
     std::array<std::optional<String>, 4> values;  // nothing for a word the document lacks
     String text;                                  // the marked text; the document itself when unmarked
