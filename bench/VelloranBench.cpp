@@ -20,12 +20,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -195,7 +193,8 @@ ChildResult RunChild(const std::string& self, const std::vector<std::string>& ar
         ::close(pipe[1]);
         char buffer[4096];
         ssize_t got;
-        while ((got = ::read(pipe[0], buffer, sizeof buffer)) > 0) result.output.append(buffer, static_cast<size_t>(got));
+        while ((got = ::read(pipe[0], buffer, sizeof buffer)) > 0)
+            result.output.append(buffer, static_cast<size_t>(got));
         ::close(pipe[0]);
     }
     int status = 0;
@@ -258,7 +257,7 @@ int EditChild(char* self, const std::string& path) {
     LoadFrameworkPlugins();
     CreateAppObject();
     Ref<WindowVelloran> window = ImplicitWindowVelloran();
-    QApplication::processEvents();
+    QApplication::processEvents();  // the window is drawn, as it is before a user drops a document
     const auto& calls = dynamic_cast<RecordingDesktop&>(CurrentDesktop()).calls;
 
     const long long peakBefore = PeakResidentBytes();
@@ -276,7 +275,8 @@ int EditChild(char* self, const std::string& path) {
     std::ifstream written(path, std::ios::binary);
     std::string head(4096, '\0');
     written.read(head.data(), static_cast<std::streamsize>(head.size()));
-    if (head.find("\\margl1800\\margr1200\\margt720\\margb720") == std::string::npos) Fail("the margins were not written");
+    if (head.find("\\margl1800\\margr1200\\margt720\\margb720") == std::string::npos)
+        Fail("the margins were not written");
     std::printf("result: %.6f %lld %lld\n", seconds, peakBefore, peakAfter);
     window.reset();
     return RuntimeExit();
@@ -325,7 +325,9 @@ void MeasureStartup(const std::string& self) {
 
 void MeasureEdits(const std::string& self, const std::string& folder) {
     const std::string original = folder + "/original.rtf", path = folder + "/document.rtf", copy = folder + "/copy.rtf";
-    for (auto [name, size] : {std::pair{"edit_1mb_seconds", size_t{1} << 20}, {"edit_10mb_seconds", size_t{10} << 20}}) {
+    const std::pair<const char*, size_t> smaller[] = {{"edit_1mb_seconds", size_t{1} << 20},
+                                                      {"edit_10mb_seconds", size_t{10} << 20}};
+    for (const auto& [name, size] : smaller) {
         WriteDocument(original, size);
         std::vector<double> seconds;
         for (int run = 0; run < 5; ++run) {
