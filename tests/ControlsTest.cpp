@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
@@ -140,6 +141,20 @@ TEST_F(ProgramWindowTest, EveryControlReadsBackItsTable) {
         for (const auto& [property, value] : Entries(cls, table))
             EXPECT_EQ(cls.FindProperty(property)->get(*control), value) << name << "." << property;
     }
+}
+
+// A control takes a table's values first and shows them once it has read them all, even when
+// the table turns out to be faulty half way: it is never left waiting for the table's end.
+TEST_F(ProgramWindowTest, AControlShowsWhatATableGaveItEvenWhenTheTableFails) {
+    auto& label = NotNil(window().LabelFile(), "LabelFile");
+    auto* widget = static_cast<QLabel*>(label.Widget());
+    const std::string table = PropertyTable().String("Text", "read.rtf").Integer("Heigth", 1).Bytes();
+
+    EXPECT_THROW(RuntimeMassPropertySetter(label, table), PropertyTableException);
+    EXPECT_EQ(widget->text(), "read.rtf");
+
+    label.SetText("later.rtf");
+    EXPECT_EQ(widget->text(), "later.rtf");
 }
 
 TEST(ControlTables, EncodeAsTheFrameworkReadsThem) {

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "runtime/RuntimeException.h"
 #include "shell/Startup.h"
 #include "window/MarginText.h"
 
@@ -38,6 +39,11 @@ TEST(MarginText, FindsTheFourWordsMarksTheFirstAndDeletesTheOthers) {
          {"", "5", nullptr, nullptr}, "{<M> x}"},
         {"five digits", "\\margl123456 x", {"123456", nullptr, nullptr, nullptr}, "<M> x"},
         {"minus values", "\\margl-360\\margr-20\\margt0 x", {"-360", "-20", "0", nullptr}, "<M> x"},
+        // An escaped backslash is text, and so are the letters after it.
+        {"an escaped backslash before the letters", "{C:\\\\margl5 \\margr7 x}", {nullptr, "7", nullptr, nullptr},
+         "{C:\\\\margl5 <M> x}"},
+        {"a word after an escaped backslash", "{a\\\\\\margl5 x}", {"5", nullptr, nullptr, nullptr},
+         "{a\\\\<M> x}"},
         {"letter case counts", "\\MARGL5\\margl6 x", {"6", nullptr, nullptr, nullptr}, "\\MARGL5<M> x"},
         {"a word at the very end", "x\\margr", {nullptr, "", nullptr, nullptr}, "x<M>"},
         // Longer control words are other words: they stay as they are.
@@ -77,6 +83,8 @@ TEST(MarginText, FindsTheFourWordsMarksTheFirstAndDeletesTheOthers) {
         {"NUL bytes", "a\0b\\margl5\0\\margr6 \0z"s, {"5", "6", nullptr, nullptr}, "a\0b<M>\0\0z"s},
         {"the marker's own text in the document", "!:\xC3\xA0&#|#&:!\\margl5 x", {"5", nullptr, nullptr, nullptr},
          "!:\xC3\xA0&#|#&:!<M> x"},
+        {"the marker's text before a deleted word", "\\margl:\xC3\xA0&#|#&:!\\margr1a", {"", "1", nullptr, nullptr},
+         "<M>:\xC3\xA0&#|#&:!a"},
     };
     LoadFrameworkPlugins();
     for (const Case& c : cases) {
@@ -94,4 +102,36 @@ TEST(MarginText, TheWordsGoTogetherInTheirOrderAsTheValuesAre) {
     EXPECT_EQ(MarginText::Words("1800", "1200", "1440", "1440").Size(), 40u);
     EXPECT_EQ(MarginText::Words("72", "-5", "", "").Bytes(), "\\margl72\\margr-5\\margt\\margb");
     EXPECT_EQ(MarginText::kMarker.Size(), 11u);
+}
+
+TEST(MarginText, WritingPutsTheWordsAtTheMarkerAndKeepsTheLastFromRunningOn) {
+    struct Case {
+        const char* name;
+        std::string marked;  // "<M>" stands for the marker
+        std::array<const char*, 4> values;
+        std::string written;  // empty: refused, nothing written
+    };
+    const Case cases[] = {
+        {"in place of the marker", "{\\rtf1<M> x}", {"1800", "1200", "1440", "1440"},
+         "{\\rtf1\\margl1800\\margr1200\\margt1440\\margb1440 x}"},
+        {"a value that ends before a letter", "{<M>x}", {"1", "2", "3", "4"}, "{\\margl1\\margr2\\margt3\\margb4x}"},
+        {"an empty last value before a letter", "{<M>x}", {"1", "2", "3", ""}, "{\\margl1\\margr2\\margt3\\margb x}"},
+        {"an empty last value before a minus", "{<M>-3}", {"1", "2", "3", ""}, "{\\margl1\\margr2\\margt3\\margb -3}"},
+        {"a minus before a digit", "{<M>5}", {"1", "2", "3", "-"}, "{\\margl1\\margr2\\margt3\\margb- 5}"},
+        {"an empty last value before a blank", "{<M> x}", {"1", "2", "3", ""}, "{\\margl1\\margr2\\margt3\\margb x}"},
+        {"at the very end", "x<M>", {"", "", "", ""}, "x\\margl\\margr\\margt\\margb"},
+        {"no marker", "{\\rtf1 x}", {"1", "2", "3", "4"}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const size_t marker = c.marked.find("<M>");
+        std::string written;
+        const auto write = [&] {
+            MarginText::Write([&](std::string_view bytes) { written.append(bytes); }, String(WithMarker(c.marked)),
+                              marker, MarginText::Words(c.values[0], c.values[1], c.values[2], c.values[3]));
+        };
+        if (c.written.empty()) EXPECT_THROW(write(), OutOfBoundsException);
+        else write();
+        EXPECT_EQ(written, c.written);
+    }
 }

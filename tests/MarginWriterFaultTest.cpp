@@ -1,4 +1,6 @@
 #include <linux/capability.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -6,7 +8,9 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
 #include <functional>
+#include <random>
 
 #include "TestFiles.h"
 #include "TestSupport.h"
@@ -130,5 +134,81 @@ TEST_F(MarginWriterFaultTest, AFailedWriteLeavesTheDocumentAsItWasAndSaysWhy) {
         EXPECT_TRUE(ReadBytes(path) == original) << "the document changed";
         EXPECT_EQ(ModeOf(path), c.fileMode);
         EXPECT_EQ(EntriesOf(dir.path()), QStringList{"doc.rtf"});
+    }
+}
+
+// The disk fills up while the new text is written: a small file system of its own, mounted in a
+// mount namespace of the child's, where the document fits once but not twice.
+TEST_F(MarginWriterFaultTest, AFullDiskLeavesTheDocumentAsItWasAndSaysSo) {
+    QTemporaryDir dir;
+    const QString disk = dir.filePath("disk"), path = disk + "/doc.rtf";
+    ASSERT_TRUE(QDir().mkpath(disk));
+    const std::string original = "{\\rtf1\\margl1800\\margr1200 " + std::string(160 * 1024, 'x') + "}";
+
+    const ChildOutcome outcome = InChild([&]() -> std::string {
+        const QByteArray mountPoint = QFile::encodeName(disk);
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=256k") != 0)
+            return std::string("skip: no file system of its own can be mounted here: ") + std::strerror(errno);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(original.data(), static_cast<qint64>(original.size())) != static_cast<qint64>(original.size()))
+            return "the document does not fit on the small disk";
+        file.close();
+        if (!window().Margins(Item(path))) return "the document was not marked";
+        Recorded().calls.clear();
+        NotNil(window().PushButtonChange()).Push();
+        return Joined(Recorded().calls) + (ReadBytes(path) == original ? "unchanged\n" : "changed\n") +
+               EntriesOf(disk).join(",").toStdString();
+    });
+
+    if (outcome.report.rfind("skip: ", 0) == 0) GTEST_SKIP() << outcome.report;
+    EXPECT_TRUE(outcome.exited) << "killed by signal " << outcome.signal;
+    const std::string shown = "MessageBox Cannot write " + QFile::encodeName(path).toStdString() +
+                              ": No space left on device\n";
+    EXPECT_EQ(outcome.report, shown + "unchanged\ndoc.rtf");
+}
+
+// A document that cannot be marked is never written, not even by a press of "Change" that
+// reaches the handler while the text of the document read before is still in memory.
+TEST_F(MarginWriterFaultTest, ADocumentThatCannotBeMarkedIsSaidSoAndNeverWritten) {
+    const std::string notMarged = "MessageBox " + WindowVelloran::K_NOTMARGED("").Bytes();
+    std::mt19937 random(20241210);
+    std::string noise(64 * 1024, '\0');
+    for (char& byte : noise) byte = static_cast<char>(random());
+    struct Case {
+        const char* name;
+        std::string bytes;
+        mode_t mode;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"a file that may not be read", "{\\rtf1\\margl1800 x}", 0000, "MessageBox error input"},
+        {"a file of 0 bytes", "", 0644, notMarged},
+        {"random bytes named .rtf", noise, 0644, notMarged},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        WriteBytes(dir.filePath("previous.rtf"), "{\\rtf1\\margl100\\margr200 previous}");
+        WriteBytes(dir.filePath("doc.rtf"), c.bytes);
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.filePath("doc.rtf")).constData(), c.mode), 0);
+        ASSERT_TRUE(window().Margins(Item(dir.filePath("previous.rtf"))));
+        Recorded().calls.clear();
+
+        const ChildOutcome outcome = InChild([&] {
+            if (!DropFileOverrides()) return std::string("the child could not give up its file overrides");
+            const bool marked = window().Margins(Item(dir.filePath("doc.rtf")));
+            const bool enabled = NotNil(window().PushButtonChange()).Enabled();
+            NotNil(window().PushButtonChange()).Push();
+            return Joined(Recorded().calls) + (marked ? "marked" : "not marked") + (enabled ? ", enabled" : "");
+        });
+
+        EXPECT_TRUE(outcome.exited) << "killed by signal " << outcome.signal;
+        EXPECT_EQ(outcome.report, c.shown + "\nnot marked");
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.filePath("doc.rtf")).constData(), 0644), 0);
+        EXPECT_TRUE(ReadBytes(dir.filePath("doc.rtf")) == c.bytes) << "the document changed";
+        EXPECT_EQ(ReadBytes(dir.filePath("previous.rtf")), "{\\rtf1\\margl100\\margr200 previous}");
+        EXPECT_EQ(EntriesOf(dir.path()), (QStringList{"doc.rtf", "previous.rtf"}));
     }
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "runtime/String.h"
 
@@ -16,17 +18,22 @@ public:
     static const String kMarker;  // "!:à&#|#&:!", 11 bytes of UTF-8
 
     // Finds the first occurrence of each word, with its value (an optional minus sign and the
-    // digits). The first word found in the order above gives way to the marker; each word found
-    // after it is deleted with the blank that delimits it. When the document has none of the
-    // words, the marker goes in front of its first font table.
+    // digits); letters after an escaped backslash ("\\margl") are text, not a word. The first
+    // word found in the order above gives way to the marker; each word found after it is deleted
+    // with the blank that delimits it. When the document has none of the words, the marker goes
+    // in front of its first font table.
     static MarginText Mark(const String& document);
 
     // The four words with their values, joined: "\margl", left, "\margr", right, ...
     static String Words(const String& left, const String& right, const String& top, const String& bottom);
 
     // Writes the marked text with the words in place of the marker that stands at `marker`:
-    // the text goes out in pieces around it, not as another copy.
+    // the text goes out in pieces around it, not as another copy, with a blank after the words
+    // where the last of them would otherwise run into the text. OutOfBoundsException, before
+    // anything is written, when no marker stands there.
     static void Write(TextOutputStream& stream, const String& marked, size_t marker, const String& words);
+    static void Write(const std::function<void(std::string_view)>& out, const String& marked, size_t marker,
+                      const String& words);
 
     std::array<std::optional<String>, 4> values;  // nothing for a word the document lacks
     String text;                                  // the marked text; the document itself when unmarked

@@ -84,17 +84,20 @@ T& Reach(Window& window, const char* name) {
 }
 
 // Makes one control: creates and constructs it, registers it under its name, gives it its text
-// unit, its picture and its text, applies its property table and wires its events.
+// unit, its picture and its text, applies its property table and wires its events. The control
+// takes all of that before its widget shows any of it, once.
 template <class T>
 void Create(Window& window, const char* name, void (*picture)(std::type_identity_t<T>&) = nullptr,
             void (*text)(std::type_identity_t<T>&) = nullptr) {
     Ref<Object> control = window.__New(T::ClassObject());
+    control->BeginProperties();
     CallVirtual<void>(*control, "Constructor");
     window._AddControl(name, control);
     if constexpr (requires(T& c) { c.SetTextUnit(0); }) Reach<T>(window, name).SetTextUnit(0);
     if (picture) picture(Reach<T>(window, name));
     if (text) text(Reach<T>(window, name));
     RuntimeMassPropertySetter(Reach<T>(window, name), ControlTable(name));
+    control->EndProperties();
     for (const Wiring& wiring : kWiring) {
         if (std::string_view(wiring.control) != name) continue;
         const VirtualOperation* handler = window.Class()->FindVirtual(wiring.handler);

@@ -13,7 +13,7 @@ T Get(const BevelButton& button) {
 template <class T, T State::*field>
 void Set(BevelButton& button, T value) {
     button.PluginState().*field = std::move(value);
-    button.Restyle();
+    button.Changed();
 }
 
 template <class T, T State::*field>

@@ -75,7 +75,6 @@ public:
     };
     State& PluginState() { return state_; }
     const State& PluginState() const { return state_; }
-    void Restyle();  // shows the state on the widget, once it exists
 
 protected:
     QWidget* MakeWidget(QWidget* parent) override;
@@ -86,6 +85,7 @@ private:
     T Get(std::string_view member) const;
     template <class T>
     void Set(std::string_view member, T value);
+    void Restyle();  // shows the state on the widget, once it exists
 
     State state_;
 };

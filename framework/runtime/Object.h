@@ -17,6 +17,11 @@ public:
     // (files, streams, pictures) that carry no run-time metadata.
     const ClassInfo* Class() const { return class_; }
 
+    // Called before and after a property table is applied, so that an object can take all of
+    // the table's values first and show them once, rather than once for every value.
+    virtual void BeginProperties() {}
+    virtual void EndProperties() {}
+
 private:
     friend Ref<Object> RuntimeNewObject(const ClassInfo& cls);
     const ClassInfo* class_ = nullptr;

@@ -119,5 +119,12 @@ private:
 
 void RuntimeMassPropertySetter(Object& object, std::string_view table) {
     if (!object.Class()) throw PropertyTableException("the object has no registered class");
-    TableReader(*object.Class(), table).ApplyTo(object);
+    object.BeginProperties();
+    try {
+        TableReader(*object.Class(), table).ApplyTo(object);
+    } catch (...) {
+        object.EndProperties();
+        throw;
+    }
+    object.EndProperties();
 }

@@ -1,6 +1,7 @@
 #include "Canvas.h"
 
 #include <QPainter>
+#include <QPixmap>
 #include <QWidget>
 
 #include "Picture.h"
@@ -15,12 +16,20 @@ protected:
     void paintEvent(QPaintEvent*) override {
         Ref<Picture> backdrop = canvas_.Backdrop();
         if (!backdrop) return;
+        // The picture goes into the screen's own format once. Drawn as it was read, it would be
+        // converted anew at every paint, and the first conversion starts threads for it.
+        if (backdrop != shown_) {
+            shown_ = backdrop;
+            pixmap_ = QPixmap::fromImage(backdrop->Image());
+        }
         QPainter painter(this);
-        painter.drawImage(0, 0, backdrop->Image());
+        painter.drawPixmap(0, 0, pixmap_);
     }
 
 private:
     const Canvas& canvas_;
+    Ref<Picture> shown_;
+    QPixmap pixmap_;
 };
 }  // namespace
 
@@ -44,7 +53,7 @@ void Canvas::SetBackdrop(Ref<Picture> value) {
     if (HasWidget()) Widget()->update();
 }
 
-void Canvas::SetTransparent(bool value) { transparent_ = value; Apply(); }
+void Canvas::SetTransparent(bool value) { transparent_ = value; Changed(); }
 
 void Canvas::Open() { RaiseEvent<Canvas&>(kOpenEvent, *this); }
 

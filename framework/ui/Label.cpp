@@ -21,12 +21,12 @@ const ClassInfo& Label::ClassObject() {
         .Register();
 }
 
-void Label::SetText(String value) { text_ = std::move(value); Apply(); }
-void Label::SetTextAlign(int32_t value) { textAlign_ = value; Apply(); }
-void Label::SetTextColor(Color value) { textColor_ = value; Apply(); }
-void Label::SetSelectable(bool value) { selectable_ = value; Apply(); }
-void Label::SetTransparent(bool value) { transparent_ = value; Apply(); }
-void Label::SetMultiLine(bool value) { multiLine_ = value; Apply(); }
+void Label::SetText(String value) { text_ = std::move(value); Changed(); }
+void Label::SetTextAlign(int32_t value) { textAlign_ = value; Changed(); }
+void Label::SetTextColor(Color value) { textColor_ = value; Changed(); }
+void Label::SetSelectable(bool value) { selectable_ = value; Changed(); }
+void Label::SetTransparent(bool value) { transparent_ = value; Changed(); }
+void Label::SetMultiLine(bool value) { multiLine_ = value; Changed(); }
 
 QWidget* Label::MakeWidget(QWidget* parent) {
     auto* label = new QLabel(parent);

@@ -28,9 +28,9 @@ const ClassInfo& PushButton::ClassObject() {
         .Register();
 }
 
-void PushButton::SetCaption(String value) { caption_ = std::move(value); Apply(); }
-void PushButton::SetButtonStyle(int32_t value) { buttonStyle_ = value; Apply(); }
-void PushButton::SetDefault(bool value) { default_ = value; Apply(); }
+void PushButton::SetCaption(String value) { caption_ = std::move(value); Changed(); }
+void PushButton::SetButtonStyle(int32_t value) { buttonStyle_ = value; Changed(); }
+void PushButton::SetDefault(bool value) { default_ = value; Changed(); }
 
 void PushButton::Push() { RaiseEvent<PushButton&>(kActionEvent, *this); }
 

@@ -91,7 +91,7 @@ void RectControl::Constructor() {
     // The window's widget deletes its children when it goes first.
     QObject::connect(widget_, &QObject::destroyed, [this] { widget_ = nullptr; });
     defaultFocusPolicy_ = widget_->focusPolicy();
-    Apply();
+    Changed();
 }
 
 Window& RectControl::NotNilOwner() const {
@@ -105,14 +105,14 @@ QWidget* RectControl::Widget() const {
     return widget_;
 }
 
-void RectControl::SetLeft(int32_t value) { left_ = value; Apply(); }
-void RectControl::SetTop(int32_t value) { top_ = value; Apply(); }
-void RectControl::SetWidth(int32_t value) { width_ = value; Apply(); }
-void RectControl::SetHeight(int32_t value) { height_ = value; Apply(); }
-void RectControl::SetVisible(bool value) { visible_ = value; Apply(); }
-void RectControl::SetEnabled(bool value) { enabled_ = value; Apply(); }
-void RectControl::SetHelpTag(String value) { helpTag_ = std::move(value); Apply(); }
-void RectControl::SetTabStop(bool value) { tabStop_ = value; Apply(); }
+void RectControl::SetLeft(int32_t value) { left_ = value; Changed(); }
+void RectControl::SetTop(int32_t value) { top_ = value; Changed(); }
+void RectControl::SetWidth(int32_t value) { width_ = value; Changed(); }
+void RectControl::SetHeight(int32_t value) { height_ = value; Changed(); }
+void RectControl::SetVisible(bool value) { visible_ = value; Changed(); }
+void RectControl::SetEnabled(bool value) { enabled_ = value; Changed(); }
+void RectControl::SetHelpTag(String value) { helpTag_ = std::move(value); Changed(); }
+void RectControl::SetTabStop(bool value) { tabStop_ = value; Changed(); }
 
 void RectControl::AcceptFileDrop(String fileType) {
     acceptedFileTypes_.push_back(fileType.Bytes());
@@ -133,6 +133,14 @@ bool RectControl::AcceptsDrop(const DragItem& item) const {
 
 void RectControl::DropObject(Ref<DragItem> item, int32_t action) {
     RaiseEvent<RectControl&, Ref<DragItem>, int32_t>(kDropObjectEvent, *this, std::move(item), action);
+}
+
+void RectControl::EndProperties() {
+    if (--takingProperties_ == 0) Apply();
+}
+
+void RectControl::Changed() {
+    if (takingProperties_ == 0) Apply();
 }
 
 void RectControl::Apply() {

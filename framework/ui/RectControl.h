@@ -66,6 +66,13 @@ public:
     static constexpr int kDropObjectEvent = 8;
     static constexpr int kFirstOwnEvent = 15;  // a subclass's first event
 
+    // While a property table is applied, its values are only taken; the widget shows them once,
+    // at the end.
+    void BeginProperties() override { ++takingProperties_; }
+    void EndProperties() override;
+    // What each property's setter calls: the widget shows the change, unless a table is applied.
+    void Changed();
+
 protected:
     // Makes the widget of the control's class, as a child of the parent given.
     virtual QWidget* MakeWidget(QWidget* parent) = 0;
@@ -79,6 +86,7 @@ private:
     std::unique_ptr<QObject> dropFilter_;
     std::vector<std::string> acceptedFileTypes_;  // owned by the control; the window's widget may delete it first
     int defaultFocusPolicy_ = 0;
+    int takingProperties_ = 0;
     int32_t left_ = 0, top_ = 0, width_ = 100, height_ = 20;
     bool visible_ = true, enabled_ = true, tabStop_ = true;
     String helpTag_;

@@ -13,10 +13,10 @@ std::vector<Property> TextControl::StyleProperties() {
     };
 }
 
-void TextControl::SetBold(bool value) { bold_ = value; Apply(); }
-void TextControl::SetItalic(bool value) { italic_ = value; Apply(); }
-void TextControl::SetUnderline(bool value) { underline_ = value; Apply(); }
-void TextControl::SetTextFont(String value) { textFont_ = std::move(value); Apply(); }
+void TextControl::SetBold(bool value) { bold_ = value; Changed(); }
+void TextControl::SetItalic(bool value) { italic_ = value; Changed(); }
+void TextControl::SetUnderline(bool value) { underline_ = value; Changed(); }
+void TextControl::SetTextFont(String value) { textFont_ = std::move(value); Changed(); }
 
 void TextControl::Apply() {
     RectControl::Apply();

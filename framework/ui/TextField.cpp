@@ -103,13 +103,13 @@ void TextField::SetMask(String value) {
     mask_ = std::move(value);
 }
 
-void TextField::SetAlignment(int32_t value) { alignment_ = value; Apply(); }
-void TextField::SetReadOnly(bool value) { readOnly_ = value; Apply(); }
-void TextField::SetPassword(bool value) { password_ = value; Apply(); }
-void TextField::SetBorder(bool value) { border_ = value; Apply(); }
-void TextField::SetCueText(String value) { cueText_ = std::move(value); Apply(); }
-void TextField::SetBackColor(Color value) { backColor_ = value; Apply(); }
-void TextField::SetTextColor(Color value) { textColor_ = value; Apply(); }
+void TextField::SetAlignment(int32_t value) { alignment_ = value; Changed(); }
+void TextField::SetReadOnly(bool value) { readOnly_ = value; Changed(); }
+void TextField::SetPassword(bool value) { password_ = value; Changed(); }
+void TextField::SetBorder(bool value) { border_ = value; Changed(); }
+void TextField::SetCueText(String value) { cueText_ = std::move(value); Changed(); }
+void TextField::SetBackColor(Color value) { backColor_ = value; Changed(); }
+void TextField::SetTextColor(Color value) { textColor_ = value; Changed(); }
 
 bool TextField::Admits(const String& edited, const String& before) const {
     if (!mask_.IsEmpty() && !std::all_of(edited.View().begin(), edited.View().end(),
