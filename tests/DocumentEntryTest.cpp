@@ -22,11 +22,6 @@ std::string Text(const Ref<TextField>& field) { return NotNil(field).Text().Byte
 std::string Text(const Ref<Label>& label) { return NotNil(label).Text().Bytes(); }
 std::string PathOf(const Ref<FolderItem>& item) { return item ? item->ShellPath().Bytes() : "(nil)"; }
 
-int Count(const std::string& call) {
-    const auto& calls = Recorded().calls;
-    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
-}
-
 // Documents in a temporary folder: an ".rtf", a ".txt", an ".rtfd" package, and files that are
 // not documents.
 class Documents {

@@ -79,9 +79,11 @@ TEST(Startup, TheProgramsClassesRegisterAfterTheFrameworksOnceEach) {
     ASSERT_GE(names.size(), 3u);
     EXPECT_EQ(names[names.size() - 2], "App");
     EXPECT_EQ(names.back(), "WindowVelloran.WindowVelloran");
-    for (const ClassInfo* cls : RuntimeRegisteredClasses())
-        if (cls->base) EXPECT_LT(std::find(names.begin(), names.end(), cls->base->name),
-                                 std::find(names.begin(), names.end(), cls->name)) << cls->name;
+    for (const ClassInfo* cls : RuntimeRegisteredClasses()) {
+        if (!cls->base) continue;
+        EXPECT_LT(std::find(names.begin(), names.end(), cls->base->name),
+                  std::find(names.begin(), names.end(), cls->name)) << cls->name;
+    }
 }
 
 TEST(Startup, AnExceptionWhileTheFileTypesRegisterIsReportedOnceAndTheExitStillRuns) {
