@@ -44,9 +44,11 @@ public:
         auto found = handlers_.find(event);
         if (found == handlers_.end()) return false;
         for (const std::any& handler : found->second) {
-            const auto* call = std::any_cast<std::function<void(A...)>>(&handler);
-            if (!call) throw IllegalCastException("event " + std::to_string(event) + " raised with another shape");
-            RuntimeDispatch([&] { (*call)(args...); });
+            RuntimeDispatch([&] {
+                const auto* call = std::any_cast<std::function<void(A...)>>(&handler);
+                if (!call) throw IllegalCastException("event " + std::to_string(event) + " raised with another shape");
+                (*call)(args...);
+            });
         }
         return true;
     }
