@@ -12,12 +12,6 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 }
 }  // namespace
 
-bool ClassInfo::IsA(const ClassInfo& other) const {
-    for (const ClassInfo* c = this; c; c = c->base)
-        if (c == &other) return true;
-    return false;
-}
-
 const VirtualOperation* ClassInfo::FindVirtual(std::string_view operation) const {
     // A subclass's own operations come after the inherited ones, so the last match overrides.
     auto found = std::find_if(vtable.rbegin(), vtable.rend(),

@@ -54,7 +54,6 @@ public:
     std::vector<std::pair<std::string, std::string>> eventHooks;  // event -> handler operation
     std::vector<VirtualOperation> vtable;   // the base's operations first
 
-    bool IsA(const ClassInfo& other) const;
     const VirtualOperation* FindVirtual(std::string_view operation) const;
     const Property* FindProperty(std::string_view propertyName) const;  // letter case ignored
     const std::string* HookFor(std::string_view event) const;

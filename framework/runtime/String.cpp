@@ -23,11 +23,6 @@ String RuntimeAddString(const String& first, const String& second) {
     return String(std::move(joined));
 }
 
-int RuntimeStringCompare(const String& a, const String& b) {
-    const int order = a.View().compare(b.View());
-    return (order > 0) - (order < 0);
-}
-
 int RuntimeStringCompareIgnoringCase(const String& a, const String& b) {
     const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
     const std::string_view x = a.View(), y = b.View();
@@ -37,18 +32,6 @@ int RuntimeStringCompareIgnoringCase(const String& a, const String& b) {
     if (other == y.end()) return 1;
     const unsigned char p = static_cast<unsigned char>(lower(*at)), q = static_cast<unsigned char>(lower(*other));
     return p < q ? -1 : 1;
-}
-
-String StringReplace(const String& text, const String& find, const String& replacement) {
-    if (find.IsEmpty()) return text;
-    const size_t at = text.View().find(find.View());
-    if (at == std::string_view::npos) return text;
-    std::string result;
-    result.reserve(text.Size() - find.Size() + replacement.Size());
-    result.append(text.View().substr(0, at))
-        .append(replacement.View())
-        .append(text.View().substr(at + find.Size()));
-    return String(std::move(result));
 }
 
 String StringDBCSRight(const String& text, int characters) {

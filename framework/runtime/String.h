@@ -27,8 +27,6 @@ private:
 
 // The string operations the program calls by name.
 String RuntimeAddString(const String& first, const String& second);
-int RuntimeStringCompare(const String& a, const String& b);  // 0 when equal
 int RuntimeStringCompareIgnoringCase(const String& a, const String& b);  // ASCII letters' case ignored
-String StringReplace(const String& text, const String& find, const String& replacement);
 String StringDBCSRight(const String& text, int characters);   // the last characters, UTF-8 aware
 String runCStr(long long value);                              // decimal text

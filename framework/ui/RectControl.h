@@ -53,7 +53,6 @@ public:
     // Declares a kind of file the control takes when it is dropped on it: the name of a
     // registered file type, or "special/any" for any file or folder.
     void AcceptFileDrop(String fileType);
-    const std::vector<std::string>& AcceptedFileTypes() const { return acceptedFileTypes_; }
     // Whether a drag that carries these items may be dropped here: its first item is a local
     // file of an accepted kind, or it brings no file at all.
     bool AcceptsDrop(const DragItem& item) const;
