@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
+#include <QWindow>
 #include <algorithm>
 #include <climits>
 
@@ -85,6 +86,99 @@ TEST_F(ProgramWindowTest, AFieldTakesFourDigitsFromTheUserButShowsTheProgramsTex
     EXPECT_EQ(field.Text().Bytes(), "12345");
 
     EXPECT_THROW(field.SetMask("(999)"), UnsupportedOperationException);
+}
+
+TEST_F(ProgramWindowTest, DeletingInAFieldAlwaysWorksAndWhatIsTypedMustBeDigitsUpToFour) {
+    struct Case {
+        const char* text;
+        int start, selected;  // the cursor, and how many characters after it are selected
+        Qt::Key key;          // pressed first, unless Qt::Key_unknown
+        const char* typed;
+        const char* result;
+    };
+    const Case cases[] = {
+        {"-360", 4, 0, Qt::Key_Backspace, "", "-36"},
+        {"-360", 0, 0, Qt::Key_Delete, "", "360"},
+        {"-360", 1, 2, Qt::Key_Backspace, "", "-0"},
+        {"-360", 0, 4, Qt::Key_unknown, "7", "7"},
+        {"-360", 0, 1, Qt::Key_unknown, "7", "7360"},
+        {"-360", 4, 0, Qt::Key_unknown, "5", "-360"},  // a fifth character
+        {"-36", 3, 0, Qt::Key_unknown, "5x", "-365"},
+        {"-36", 1, 0, Qt::Key_unknown, "-", "-36"},
+        {"12 3", 2, 0, Qt::Key_Delete, "", "123"},
+    };
+    auto& field = NotNil(window().TextFieldMargL(), "TextFieldMargL");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + " at " + std::to_string(c.start) + ", then " + c.typed);
+        field.SetText(c.text);
+        LineEdit(field)->setSelection(c.start, c.selected);
+        if (c.key != Qt::Key_unknown) QTest::keyClick(LineEdit(field), c.key);
+        QTest::keyClicks(LineEdit(field), c.typed);
+        EXPECT_EQ(field.Text().Bytes(), c.result);
+    }
+}
+
+// The margin labels lie over the edges of their fields and the maker's name over the lower half
+// of the web button; the events come through the window as the window system sends them.
+TEST_F(ProgramWindowTest, TheMouseOverAControlBeneathALabelReachesTheControl) {
+    QWindow* handle = window().Widget()->windowHandle();
+    ASSERT_NE(handle, nullptr);
+    auto& web = NotNil(window().PushButtonWeb(), "PushButtonWeb");
+    auto& author = NotNil(window().LabelAuthor(), "LabelAuthor");
+    ASSERT_TRUE(author.Widget()->geometry().contains(29, 308));
+    const QPoint kNowhere(5, 180);  // on no control: the pointer comes from there
+
+    struct Click {
+        QPoint at;
+        bool webEnabled, opens;
+    };
+    const Click clicks[] = {
+        {{29, 308}, true, true}, {{29, 292}, true, true}, {{29, 318}, true, false},
+        {{50, 310}, true, false}, {{29, 308}, false, false},
+    };
+    for (const Click& click : clicks) {
+        SCOPED_TRACE(std::to_string(click.at.x()) + "," + std::to_string(click.at.y()));
+        web.SetEnabled(click.webEnabled);
+        Recorded().calls.clear();
+        QTest::mouseMove(handle, kNowhere);
+        QTest::mouseMove(handle, click.at);
+        EXPECT_EQ(web.Widget()->underMouse(), click.opens);  // and so its help tag shows
+        QTest::mouseClick(handle, Qt::LeftButton, {}, click.at);
+        EXPECT_EQ(Recorded().calls, click.opens ? std::vector<std::string>{"OpenURL http://example.org/durodiz/"}
+                                                : std::vector<std::string>{});
+    }
+    web.SetEnabled(true);
+
+    // Where the label overlaps no control, its text is still selected by the mouse: from there
+    // the drag goes on over the button.
+    QTest::mousePress(handle, Qt::LeftButton, {}, QPoint(60, 310));
+    QTest::mouseMove(handle, QPoint(14, 310));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(14, 310));
+    EXPECT_TRUE(Recorded().calls.empty());
+    EXPECT_EQ(static_cast<QLabel*>(author.Widget())->selectedText(), "Zell");
+
+    struct Edge {
+        Ref<TextField> field;
+        Ref<Label> label;
+        QPoint at;
+    };
+    const Edge edges[] = {
+        {window().TextFieldMargT(), window().LabelMargT(), {141, 47}},
+        {window().TextFieldMargL(), window().LabelMargL(), {42, 124}},
+        {window().TextFieldMargB(), window().LabelMargB(), {141, 222}},
+    };
+    for (const Edge& edge : edges) {
+        auto& field = NotNil(edge.field);
+        SCOPED_TRACE(field.Name().Bytes());
+        ASSERT_TRUE(NotNil(edge.label).Widget()->geometry().contains(edge.at));
+        NotNil(window().TextFieldMargR()).Widget()->setFocus();
+        field.SetText("");
+        QTest::mouseClick(handle, Qt::LeftButton, {}, edge.at);
+        EXPECT_EQ(window().Widget()->focusWidget(), field.Widget());
+        for (char key : std::string("567")) QTest::keyClick(handle, key);
+        EXPECT_EQ(field.Text().Bytes(), "567");
+    }
+    EXPECT_EQ(NotNil(window().TextFieldMargR()).Text().Bytes(), "");
 }
 
 TEST_F(ProgramWindowTest, AFieldShowsBlackTextOnWhiteAtItsRight) {

@@ -226,6 +226,27 @@ TEST_F(MarginsTest, EveryPressWritesWhatTheFieldsShowThen) {
     EXPECT_EQ(EntriesOf(In("")), QStringList{"doc.rtf"});
 }
 
+TEST_F(MarginsTest, AValueOfAnyLengthIsShownWholeAndWrittenBackAsItWasRead) {
+    std::string digits;
+    while (digits.size() < 100'000) digits += "1234567890";
+    WriteBytes(In("long.rtf"), "{\\rtf1\\margl" + digits + "\\margr1800 x}");
+    ASSERT_TRUE(Read("long.rtf"));
+    EXPECT_EQ(Fields(), (std::array<std::string, 4>{digits, "1800", "1440", "1440"}));
+
+    ClickChange();
+
+    EXPECT_EQ(ReadBytes(In("long.rtf")), "{\\rtf1\\margl" + digits + "\\margr1800\\margt1440\\margb1440 x}");
+    EXPECT_TRUE(Recorded().calls.empty());
+
+    // Typing still stops at four digits; deleting goes on working.
+    auto* edit = static_cast<QLineEdit*>(NotNil(window().TextFieldMargL()).Widget());
+    edit->end(false);
+    QTest::keyClicks(edit, "1");
+    EXPECT_EQ(Fields()[0], digits);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(Fields()[0], digits.substr(0, digits.size() - 1));
+}
+
 TEST_F(MarginsTest, APackagesTextIsWrittenAndNothingElseInIt) {
     ASSERT_TRUE(QDir(In("")).mkdir("doc.rtfd"));
     WriteBytes(In("doc.rtfd/TXT.rtf"), "{\\rtf1\\margl1800 {\\NeXTGraphic pic.png}}");

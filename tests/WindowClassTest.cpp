@@ -90,6 +90,7 @@ TEST_F(WindowClassTest, AWindowIsNotMadeOffTheMainThread) {
 }
 
 TEST_F(WindowClassTest, ClosingTheWindowAsksTheApplicationToQuitWithZero) {
+    RuntimeSetQuitCode(7);  // so that only the close can make it 0
     ImplicitWindowVelloran()->Widget()->close();
     EXPECT_EQ(RuntimeExit(), 0);
     const auto& calls = RuntimeTraceLog();

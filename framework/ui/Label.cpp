@@ -1,8 +1,59 @@
 #include "Label.h"
 
 #include <QLabel>
+#include <QSinglePointEvent>
+#include <QWindow>
 
 #include "runtime/ClassRegistry.h"
+
+namespace {
+// A label shows its text over the controls that it overlaps, but the mouse there belongs to
+// them: a press, a hover or a help tag over an enabled control beneath the label reaches that
+// control. Qt finds the widget under the pointer anew for each mouse event that its window
+// receives, so the label watches those events first and lets them through itself where such a
+// control lies beneath.
+class LabelWidget : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    bool event(QEvent* event) override {
+        // The window has its handle once it shows, and a new one each time Qt makes it anew;
+        // a filter installed again is not installed twice.
+        if (event->type() == QEvent::Show)
+            if (QWindow* handle = window()->windowHandle()) handle->installEventFilter(this);
+        return QLabel::event(event);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::Enter || type == QEvent::MouseMove || type == QEvent::MouseButtonPress ||
+            type == QEvent::MouseButtonDblClick || type == QEvent::MouseButtonRelease) {
+            const auto* pointer = static_cast<const QSinglePointEvent*>(event);
+            // While a button is held, the widget that took the press keeps the mouse.
+            const bool pressing = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+            if (pressing || pointer->buttons() == Qt::NoButton) {
+                const QPoint at = mapFrom(window(), pointer->position().toPoint());
+                setAttribute(Qt::WA_TransparentForMouseEvents, rect().contains(at) && OverControl(mapToParent(at)));
+            }
+        }
+        return QLabel::eventFilter(watched, event);
+    }
+
+private:
+    // Whether an enabled control that stands beneath the label holds the point of the parent.
+    bool OverControl(QPoint at) const {
+        for (const QObject* child : parentWidget()->children()) {
+            if (child == this) return false;  // the children after the label stand above it
+            const auto* widget = qobject_cast<const QWidget*>(child);
+            if (widget && !qobject_cast<const QLabel*>(widget) && widget->isVisible() && widget->isEnabled() &&
+                !widget->testAttribute(Qt::WA_TransparentForMouseEvents) && widget->geometry().contains(at))
+                return true;
+        }
+        return false;
+    }
+};
+}  // namespace
 
 const ClassInfo& Label::ClassObject() {
     if (const ClassInfo* cls = RuntimeFindClass("Label")) return *cls;
@@ -29,7 +80,7 @@ void Label::SetTransparent(bool value) { transparent_ = value; Changed(); }
 void Label::SetMultiLine(bool value) { multiLine_ = value; Changed(); }
 
 QWidget* Label::MakeWidget(QWidget* parent) {
-    auto* label = new QLabel(parent);
+    auto* label = new LabelWidget(parent);
     // A file's name is shown as it is, never read as markup.
     label->setTextFormat(Qt::PlainText);
     // A label never fills its rectangle: the window has no colour of its own for it to match,

@@ -2,7 +2,8 @@
 
 #include "TextControl.h"
 
-// A static text. Its text is shown as plain text, never as markup.
+// A static text. Its text is shown as plain text, never as markup. It is drawn over the controls
+// made before it, but the mouse over an enabled one of them reaches that control.
 class Label : public TextControl {
 public:
     static const ClassInfo& ClassObject();  // registers the class on first use

@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QValidator>
 #include <algorithm>
+#include <limits>
+#include <string_view>
 
 #include "PushButton.h"
 #include "Window.h"
@@ -19,9 +21,21 @@ size_t Characters(const String& text) {
 }
 
 bool IsDigitPlace(char c) { return c == '0' || c == '9' || c == '#'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// What an edit from the text before to the text edited puts in: what lies between the longest
+// beginning and the longest end that the two share. A deletion puts in nothing.
+std::string_view PutIn(std::string_view edited, std::string_view before) {
+    const size_t shorter = std::min(edited.size(), before.size());
+    size_t head = 0;
+    while (head < shorter && edited[head] == before[head]) ++head;
+    size_t tail = 0;
+    while (tail < shorter - head && edited[edited.size() - 1 - tail] == before[before.size() - 1 - tail]) ++tail;
+    return edited.substr(head, edited.size() - head - tail);
+}
 
 // Keeps what the user types to the field's mask and limit. It knows the text before each edit,
-// so that a longer value that the program set can still be shortened.
+// so that a value that the program set, longer or with other characters, can still be shortened.
 class FieldValidator : public QValidator {
 public:
     FieldValidator(QLineEdit* parent, const TextField& field) : QValidator(parent), field_(field) {
@@ -112,9 +126,10 @@ void TextField::SetBackColor(Color value) { backColor_ = value; Changed(); }
 void TextField::SetTextColor(Color value) { textColor_ = value; Changed(); }
 
 bool TextField::Admits(const String& edited, const String& before) const {
-    if (!mask_.IsEmpty() && !std::all_of(edited.View().begin(), edited.View().end(),
-                                         [](char c) { return c >= '0' && c <= '9'; }))
-        return false;
+    // Only what the edit puts in must be digits, so that a value as read, such as "-360", can
+    // still be shortened.
+    const std::string_view putIn = PutIn(edited.View(), before.View());
+    if (!mask_.IsEmpty() && !std::all_of(putIn.begin(), putIn.end(), IsDigit)) return false;
     size_t limit = limitText_ > 0 ? static_cast<size_t>(limitText_) : SIZE_MAX;
     if (!mask_.IsEmpty()) limit = std::min(limit, mask_.Size());
     const size_t length = Characters(edited);
@@ -133,6 +148,8 @@ void TextField::PressDefaultButton() {
 
 QWidget* TextField::MakeWidget(QWidget* parent) {
     auto* field = new FieldWidget(parent, *this);
+    // The program's text is shown whole, however long: only what the user types is limited.
+    field->setMaxLength(std::numeric_limits<int>::max());
     field->setText(ToQt(text_));
     field->setValidator(new FieldValidator(field, *this));
     return field;

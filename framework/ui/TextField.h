@@ -48,7 +48,9 @@ public:
     bool UseFocusRing() const { return useFocusRing_; }
     void SetUseFocusRing(bool value) { useFocusRing_ = value; }
 
-    // Whether a user's edit that changes the text before into the text edited is admitted.
+    // Whether a user's edit that changes the text before into the text edited is admitted: with
+    // a mask, what it puts in must be digits, so that deleting is always admitted; and it may
+    // make the text no longer than the limit, unless it shortens it.
     bool Admits(const String& edited, const String& before) const;
     void PressDefaultButton();  // Return or Enter in the field
 
