@@ -41,7 +41,8 @@ protected:
     }
 
 private:
-    // Whether an enabled control that stands beneath the label holds the point of the parent.
+    // Whether a control that takes the mouse, enabled and no other label, stands beneath the
+    // label at this point of the parent.
     bool OverControl(QPoint at) const {
         for (const QObject* child : parentWidget()->children()) {
             if (child == this) return false;  // the children after the label stand above it
