@@ -3,7 +3,7 @@
 // The run time's start, event loop and end, on Qt.
 
 // Starts the run time. The process arguments start Qt; the paths among them are delivered as
-// open-document events once the event loop runs. An existing QApplication (a test's) is used
+// open-document events once the event loop runs, one at a time. An existing QApplication (a test's) is used
 // as it is.
 void RuntimeInit(int argc, char** argv);
 
