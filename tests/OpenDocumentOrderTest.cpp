@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <fstream>
 #include <functional>
+#include <utility>
 
 #include "TestFiles.h"
 #include "TestSupport.h"
@@ -47,6 +48,7 @@ struct ProgramRun {
     int status = -1;
     std::vector<std::string> opened;  // the documents handed to the program, in order
     std::vector<AnsweringDesktop::Box> boxes;
+    std::vector<std::string> calls;  // on the desktop
 };
 
 // Runs the whole program in this process on these documents, as given on the command line, with
@@ -69,6 +71,7 @@ ProgramRun RunProgramOn(std::vector<std::string> documents, size_t count, std::f
     run.status = ProgramMain(static_cast<int>(argv.size() - 1), argv.data());
     RuntimeSetTraceObserver(nullptr);
     run.boxes = desktop.boxes;
+    run.calls = desktop.calls;
     SetDesktop(std::make_unique<RecordingDesktop>());
     return run;
 }
@@ -83,18 +86,23 @@ const char* const kNoPlaceForMargins = "{\\rtf1 no place for margins}";
 TEST(OpenDocuments, FortyGivenAtOnceShowOneMessageBoxAtATimeInOrder) {
     QTemporaryDir dir;
     std::vector<std::string> documents;
-    std::vector<AnsweringDesktop::Box> expected;
+    std::vector<AnsweringDesktop::Box> boxes;
+    std::vector<std::string> calls;
     for (int n = 0; n < 40; ++n) {
         documents.push_back(Bytes(dir, "Plain" + std::to_string(n) + ".rtf"));
         std::ofstream(documents.back()) << kNoPlaceForMargins;
-        expected.push_back({documents.back(), 1});
+        boxes.push_back({documents.back(), 1});
+        // Each handler is over, with the beep after its box, before the next document comes.
+        calls.push_back("MessageBox " + WindowVelloran::K_NOTMARGED("").Bytes());
+        calls.push_back("Beep");
     }
 
     const ProgramRun run = RunProgramOn(documents, documents.size());
 
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.opened, documents);
-    EXPECT_EQ(run.boxes, expected);
+    EXPECT_EQ(run.boxes, boxes);
+    EXPECT_EQ(run.calls, calls);
 }
 
 // A request that comes while a document's handler runs waits for it, and its address carries
