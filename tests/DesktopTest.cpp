@@ -6,6 +6,7 @@
 
 #include "TestSupport.h"
 #include "files/FolderItem.h"
+#include "ui/FileAddress.h"
 
 namespace {
 struct Item {
@@ -29,7 +30,7 @@ TEST(LaunchTarget, OnlyAPackageFolderStandsForItsTextWhereTheDesktopKnowsNoPacka
     const QDir root(temporary.path());
     for (const Item& item : {Item{"Help.rtfd", true}, Item{"Help.rtfd/TXT.rtf", false}, Item{"Plain.rtfd", false},
                              Item{"Notes", true}, Item{"Old.rtfd.bak", true}, Item{"Letter.rtf", false},
-                             Item{"With space #1.rtfd", true}})
+                             Item{"With space #1.rtfd", true}, Item{"Loud.RTFD", true}})
         Make(root, item);
 
     struct Case {
@@ -38,6 +39,7 @@ TEST(LaunchTarget, OnlyAPackageFolderStandsForItsTextWhereTheDesktopKnowsNoPacka
     };
     const Case cases[] = {
         {"Help.rtfd", "Help.rtfd/TXT.rtf"},
+        {"Loud.RTFD", "Loud.RTFD/TXT.rtf"},                    // the reader, too, ignores the letter case
         {"With space #1.rtfd", "With space #1.rtfd/TXT.rtf"},  // no TXT.rtf: the opener fails on its own
         {"Plain.rtfd", "Plain.rtfd"},                          // a file, not a package
         {"Missing.rtfd", "Missing.rtfd"},
@@ -61,4 +63,16 @@ TEST(LaunchTarget, APackageIsLaunchedAsThePackageAndTheDesktopDecidesWhatOpens) 
     package->Launch(true);
 
     EXPECT_EQ(Recorded().calls, std::vector<std::string>{"Launch " + package->ShellPath().Bytes()});
+}
+
+TEST(FileAddress, CarriesTheNamesBytesBothWays) {
+    for (const std::string path : {"/tmp/caf\xE9.rtf", "/tmp/With space #1 %41?.rtfd", "/"}) {
+        const QUrl address = FileAddressOf(String(path));
+        SCOPED_TRACE(address.toEncoded().toStdString());
+        EXPECT_TRUE(address.isLocalFile());
+        const Ref<FolderItem> item = FolderItemOfFileAddress(address);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->ShellPath().Bytes(), path);
+    }
+    EXPECT_EQ(FileAddressOf("/tmp/caf\xE9.rtf").toEncoded(), "file:///tmp/caf%E9.rtf");
 }

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <QDropEvent>
@@ -6,6 +8,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
+#include <fstream>
 
 #include "TestFiles.h"
 #include "TestSupport.h"
@@ -37,7 +40,7 @@ public:
         WriteBytes(Path("Report.rtfd/TXT.rtf"), kDocument);
     }
     QString Path(const char* name) const { return dir_.filePath(name); }
-    std::string Bytes(const char* name) const { return QFile::encodeName(Path(name)).toStdString(); }
+    std::string Bytes(const char* name) const { return QFile::encodeName(dir_.path()).toStdString() + "/" + name; }
 
 private:
     QTemporaryDir dir_;
@@ -61,6 +64,15 @@ protected:
         QMimeData data;
         if (!urls.isEmpty()) data.setUrls(urls);
         if (!text.isEmpty()) data.setText(text);
+        Drop(data);
+    }
+    // Drops addresses as another program's drag brings them: a list of lines of bytes.
+    void DropAddresses(const QByteArray& addresses) {
+        QMimeData data;
+        data.setData("text/uri-list", addresses);
+        Drop(data);
+    }
+    void Drop(const QMimeData& data) {
         QDragEnterEvent enter(QPoint(64, 64), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(Canvas(), &enter);
         ASSERT_TRUE(enter.isAccepted()) << "the drop area refused the drag";
@@ -124,6 +136,32 @@ TEST_F(DocumentEntryTest, ADropWithoutAFileBeepsOnceAndKeepsTheItemGiven) {
     Drop({QUrl("http://example.org/Letter.rtf")});
     EXPECT_EQ(Recorded().calls, (std::vector<std::string>{"Beep", "Beep"}));
     EXPECT_EQ(PathOf(app().myMajorFolderItem), documents.Bytes("Letter.rtf"));
+}
+
+TEST_F(DocumentEntryTest, AnAddressThatNamesNoLocalFileBringsNoFile) {
+    Drop(documents.Path("Letter.rtf"));
+    const QByteArray folder = QUrl::fromLocalFile(documents.Path("")).toEncoded() + "/";
+    for (const QByteArray& address : {QByteArray("file:"), QByteArray("file:///tmp/a%00b.rtf"),
+                                      folder + "Let%00ter.rtf", "file://elsewhere" + folder.mid(7) + "Letter.rtf",
+                                      QByteArray("file:Letter.rtf")}) {
+        SCOPED_TRACE(address.toStdString());
+        Recorded().calls.clear();
+        DropAddresses(address + "\r\n");
+        EXPECT_EQ(Recorded().calls, std::vector<std::string>{"Beep"});
+        EXPECT_EQ(PathOf(app().myMajorFolderItem), documents.Bytes("Letter.rtf"));
+    }
+
+    // Such an address is no item of the drag, so a file after it comes first.
+    DropAddresses("file:\r\n" + folder + "Other.rtf\r\n");
+    EXPECT_EQ(PathOf(app().myMajorFolderItem), documents.Bytes("Other.rtf"));
+}
+
+TEST_F(DocumentEntryTest, ADroppedNameComesAsItsBytesThoughTheyAreNotUtf8) {
+    const std::string name = documents.Bytes("caf\xE9.rtf");
+    std::ofstream(name) << kDocument;
+    DropAddresses(QUrl::fromLocalFile(documents.Path("")).toEncoded() + "/caf%E9.rtf\r\n");
+    EXPECT_EQ(PathOf(app().myMajorFolderItem), name);
+    ::unlink(name.c_str());  // Qt cannot name it to remove the folder
 }
 
 TEST_F(DocumentEntryTest, TheDropAreaTakesLocalFilesOfItsKindsOnly) {
@@ -270,19 +308,24 @@ TEST_F(OpenDocumentTest, ASecondDocumentReplacesTheFirst) {
 TEST(CommandLine, DocumentsOnTheCommandLineArriveOneByOneInOrder) {
     Documents documents;
     std::string labelFile, itemGiven;
+    std::vector<std::string> opened;
+    std::string first = documents.Bytes("Letter.rtf"), second = documents.Bytes("Other.rtf");
     RuntimeSetTraceObserver([&](std::string_view call) {
-        if (call != "RuntimeRun") return;
+        if (!call.starts_with("OpenDocument ")) return;
+        opened.emplace_back(call.substr(13));
+        // The window closes at the next turn of the event loop after the last document came.
+        if (opened.size() < 2) return;
         QTimer::singleShot(0, [&] {
             labelFile = Text(ImplicitWindowVelloran()->LabelFile());
             itemGiven = PathOf(AppInstance()->myMajorFolderItem);
             ImplicitWindowVelloran()->Widget()->close();
         });
     });
-    std::string first = documents.Bytes("Letter.rtf"), second = documents.Bytes("Other.rtf");
     char name[] = "Velloran";
     char* argv[] = {name, first.data(), second.data(), nullptr};
     EXPECT_EQ(ProgramMain(3, argv), 0);
     RuntimeSetTraceObserver(nullptr);
+    EXPECT_EQ(opened, (std::vector<std::string>{first, second}));
     EXPECT_EQ(labelFile, "Other.rtf");
     EXPECT_EQ(itemGiven, second);
 }

@@ -128,6 +128,29 @@ TEST_F(MarginsTest, TheItemsKindDecidesTheFileAndAnythingElseIsRefusedWithABeep)
     }
 }
 
+TEST_F(MarginsTest, APackagesTextThatIsNoPlainFileOfItsOwnIsRefusedLikeAMissingOne) {
+    WriteBytes(In("previous.rtf"), kPrevious);
+    WriteBytes(In("outside.rtf"), "{\\rtf1\\margl1800 outside}");
+    for (const char* name : {"out.rtfd", "in.rtfd", "folder.rtfd", "pipe.rtfd"}) ASSERT_TRUE(QDir(In("")).mkdir(name));
+    WriteBytes(In("in.rtfd/other.rtf"), "{\\rtf1\\margl1800 inside}");
+    ASSERT_EQ(::symlink(PathOf("outside.rtf").c_str(), PathOf("out.rtfd/TXT.rtf").c_str()), 0);
+    ASSERT_EQ(::symlink("other.rtf", PathOf("in.rtfd/TXT.rtf").c_str()), 0);
+    ASSERT_TRUE(QDir(In("folder.rtfd")).mkdir("TXT.rtf"));
+    ASSERT_EQ(::mkfifo(PathOf("pipe.rtfd/TXT.rtf").c_str(), 0644), 0);  // a read would wait for good
+
+    for (const char* package : {"out.rtfd", "in.rtfd", "folder.rtfd", "pipe.rtfd"}) {
+        SCOPED_TRACE(package);
+        ASSERT_TRUE(Read("previous.rtf"));
+        Recorded().calls.clear();
+
+        EXPECT_FALSE(Read(package));
+        EXPECT_EQ(Recorded().calls, std::vector<std::string>{"Beep"});
+        EXPECT_FALSE(ChangeEnabled());
+        EXPECT_FALSE(SmallButtonsShown());
+        EXPECT_EQ(FileRead(), PathOf("previous.rtf"));
+    }
+}
+
 TEST_F(MarginsTest, EachOutcomeLeavesTheWindowAndTheDocumentStateAsItSays) {
     struct Case {
         const char* name;

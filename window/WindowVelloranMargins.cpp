@@ -52,13 +52,15 @@ bool PathEndsWith(const Ref<FolderItem>& item, const char* ending) {
     return RuntimeStringCompareIgnoringCase(end, ending) == 0;
 }
 
-// The file to read and rewrite for the item given, or nil for an item of another kind.
+// The file to read and rewrite for the item given, or nil for an item of another kind. A
+// package's text must be a plain file of the package's own: a link there would have "Change"
+// rewrite a file outside it.
 Ref<FolderItem> DocumentFile(const Ref<FolderItem>& item) {
     if (!item->Directory() && PathEndsWith(item, ".rtf")) return item;
     if (!item->Directory() && PathEndsWith(item, ".txt")) return item;
     if (item->Directory() && PathEndsWith(item, ".rtfd")) {
         Ref<FolderItem> text = FolderItem::FromShellPath(RuntimeAddString(item->ShellPath(), "/TXT.rtf"));
-        if (text && text->Exists()) return text;
+        if (text && text->IsRegularFile()) return text;
     }
     return nullptr;
 }

@@ -29,6 +29,11 @@ bool FolderItem::Exists() const {
     return StatOf(path_, info);
 }
 
+bool FolderItem::IsRegularFile() const {
+    struct stat info;
+    return ::lstat(path_.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 String FolderItem::ShellPath() const { return String(path_); }
 
 String FolderItem::DisplayName() const {

@@ -16,6 +16,7 @@ public:
 
     bool Directory() const;          // a folder (a link is followed)
     bool Exists() const;             // a link is followed
+    bool IsRegularFile() const;      // a plain file itself: a link, even to one, is not
     String ShellPath() const;        // absolute, no trailing separator
     String DisplayName() const;      // the name as the user sees it
     Ref<FolderItem> Parent() const;  // nil for the root

@@ -26,7 +26,9 @@ void GlobalShowURL(const String& url) { CurrentDesktop().OpenURL(url); }
 String LaunchTarget(const String& path, bool desktopOpensPackages) {
     const std::string& bytes = path.Bytes();
     std::error_code unreadable;  // a folder that cannot be looked at is launched as it is
-    const bool package = bytes.ends_with(".rtfd") && std::filesystem::is_directory(bytes, unreadable);
+    const bool named =
+        bytes.size() >= 5 && RuntimeStringCompareIgnoringCase(bytes.substr(bytes.size() - 5), ".rtfd") == 0;
+    const bool package = named && std::filesystem::is_directory(bytes, unreadable);
     if (!package || desktopOpensPackages) return path;
     return String(bytes + "/TXT.rtf");
 }

@@ -1,16 +1,17 @@
 #include "EventLoop.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFileOpenEvent>
 #include <QTimer>
 #include <csignal>
 #include <algorithm>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "Application.h"
+#include "FileAddress.h"
 #include "QtDesktop.h"
 #include "Window.h"
 #include "runtime/FileType.h"
@@ -23,6 +24,8 @@ struct LoopState {
     std::unique_ptr<QApplication> ownedApp;
     std::unique_ptr<QObject> fileOpenFilter;
     std::vector<std::string> documents;  // the paths on the command line, as bytes
+    std::deque<Ref<FolderItem>> waiting;  // the documents that are still to be opened, in order
+    bool opening = false;                 // while the handler of one runs
 };
 
 LoopState& State() {
@@ -30,12 +33,35 @@ LoopState& State() {
     return state;
 }
 
-void DeliverOpenDocument(const std::string& path) {
-    RuntimeDispatch([path] {
+void OpenNextDocument();
+
+void PostOpenNextDocument() { QTimer::singleShot(0, qApp, &OpenNextDocument); }
+
+// The documents are handed to the program one at a time. A handler that shows a message box
+// runs an event loop of its own, and the next document must not arrive in there: it waits
+// until the handler has returned, so that at most one box is on screen and the stack stays
+// flat however many documents were given.
+void OpenNextDocument() {
+    LoopState& state = State();
+    if (state.opening || state.waiting.empty()) return;
+    const Ref<FolderItem> item = std::move(state.waiting.front());
+    state.waiting.pop_front();
+    state.opening = true;
+    RuntimeDispatch([item] {
+        RuntimeTrace("OpenDocument " + (item ? item->ShellPath().Bytes() : std::string()));
         auto app = std::dynamic_pointer_cast<Application>(getAppObject());
-        if (!app) return;
-        app->OpenDocument(FolderItem::FromShellPath(String(path)));
+        if (app) app->OpenDocument(item);
     });
+    state.opening = false;
+    if (!state.waiting.empty()) PostOpenNextDocument();
+}
+
+void QueueOpenDocument(Ref<FolderItem> item) {
+    LoopState& state = State();
+    // Otherwise a turn is already posted, or the handler that runs posts one when it returns.
+    const bool idle = !state.opening && state.waiting.empty();
+    state.waiting.push_back(std::move(item));
+    if (idle) PostOpenNextDocument();
 }
 
 // The Finder's open-document requests arrive as file-open events.
@@ -43,7 +69,7 @@ class FileOpenFilter : public QObject {
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::FileOpen) return QObject::eventFilter(watched, event);
-        DeliverOpenDocument(QFile::encodeName(static_cast<QFileOpenEvent*>(event)->file()).toStdString());
+        QueueOpenDocument(FolderItemOfFileAddress(static_cast<QFileOpenEvent*>(event)->url()));
         return true;
     }
 };
@@ -77,8 +103,7 @@ void RunFrameworkInitialization(void (*defaultWindow)()) {
 
     // A file manager's "Open with" hands the documents over on the command line; they arrive
     // one by one, in order, once the event loop runs.
-    for (const std::string& path : State().documents)
-        QTimer::singleShot(0, qApp, [path] { DeliverOpenDocument(path); });
+    for (const std::string& path : State().documents) QueueOpenDocument(FolderItem::FromShellPath(String(path)));
     defaultWindow();
 }
 
@@ -100,6 +125,7 @@ int RuntimeExit() {
     RuntimeReleaseWindows();
     RuntimeReleaseAppObject();
     State().fileOpenFilter.reset();
+    State().waiting.clear();
     State().ownedApp.reset();
     return status;
 }

@@ -3,8 +3,8 @@
 // The run time's start, event loop and end, on Qt.
 
 // Starts the run time. The process arguments start Qt; the paths among them are delivered as
-// open-document events once the event loop runs. An existing QApplication (a test's) is used
-// as it is.
+// open-document events, one at a time, once the event loop runs. An existing QApplication (a
+// test's) is used as it is.
 void RuntimeInit(int argc, char** argv);
 
 // Initialises the application services and calls the routine that opens the default window.

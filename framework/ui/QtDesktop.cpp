@@ -2,9 +2,10 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QFile>
 #include <QMessageBox>
 #include <QUrl>
+
+#include "FileAddress.h"
 
 namespace {
 QString ToQt(const String& text) { return QString::fromUtf8(text.View().data(), qsizetype(text.Size())); }
@@ -29,7 +30,7 @@ void QtDesktop::MessageBox(const String& text) {
 // the program's to report.
 void QtDesktop::Launch(const String& path) {
     const String target = LaunchTarget(path, kDesktopOpensPackages);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(target.Bytes()))));
+    QDesktopServices::openUrl(FileAddressOf(target));
 }
 
 void QtDesktop::OpenURL(const String& url) { QDesktopServices::openUrl(QUrl(ToQt(url))); }

@@ -2,23 +2,23 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QMimeData>
 #include <QUrl>
 #include <QWidget>
 
 #include "DragItem.h"
+#include "FileAddress.h"
 #include "Window.h"
 #include "runtime/ClassRegistry.h"
 
 namespace {
-// The local files and folders that a drag carries, in order.
+// The local files and folders that a drag carries, in order. An address that names no local
+// file brings no item.
 Ref<DragItem> ItemsOf(const QMimeData* data) {
     std::vector<Ref<FolderItem>> items;
     if (data && data->hasUrls())
         for (const QUrl& url : data->urls())
-            if (url.isLocalFile())
-                items.push_back(FolderItem::FromShellPath(String(QFile::encodeName(url.toLocalFile()).toStdString())));
+            if (Ref<FolderItem> item = FolderItemOfFileAddress(url)) items.push_back(std::move(item));
     return std::make_shared<DragItem>(std::move(items));
 }
 
