@@ -113,9 +113,10 @@ TEST_F(MarginWriterFaultTest, AFailedWriteLeavesTheDocumentAsItWasAndSaysWhy) {
         const QString path = dir.filePath("doc.rtf");
         const std::string original = "{\\rtf1\\margl1800\\margr1200 " + std::string(64 * 1024, 'x') + "}";
         WriteBytes(path, original);
-        ASSERT_TRUE(window().Margins(Item(path)));
+        // Set before the read: a change of mode is a change on disk, which "Change" refuses.
         ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), c.fileMode), 0);
         ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), c.folderMode), 0);
+        ASSERT_TRUE(window().Margins(Item(path)));
 
         const ChildOutcome outcome = InChild([&] {
             if (!DropFileOverrides()) return std::string("the child could not give up its file overrides");
