@@ -113,9 +113,9 @@ void TextOutputStream::Open(const std::optional<FileStamp>& expected) {
 }
 
 // Gives the new file what it would otherwise lose: false where any of it cannot be given, as
-// when another user's file is written by someone who may not give files away.
+// when another user's file is written by someone who may not give files away. The owner comes
+// last, so that a file that is then kept as the copy of the old text is still the writer's.
 bool TextOutputStream::CarryOver(const struct stat& original) {
-    if (::fchown(asideFd_, original.st_uid, original.st_gid) != 0) return false;
     const auto names = AttributeNames(fileFd_), inherited = AttributeNames(asideFd_);
     if (!names || !inherited) return false;
     for (const std::string& name : *inherited)
@@ -123,10 +123,13 @@ bool TextOutputStream::CarryOver(const struct stat& original) {
             return false;
     for (const std::string& name : *names)
         if (!CopyAttribute(fileFd_, asideFd_, name)) return false;
-    // The system may drop a set-group-ID bit without a word; the result tells.
     struct stat made;
-    return ::fchmod(asideFd_, original.st_mode & 07777) == 0 && ::fstat(asideFd_, &made) == 0 &&
-           made.st_mode == original.st_mode && made.st_uid == original.st_uid && made.st_gid == original.st_gid;
+    if (::fchmod(asideFd_, original.st_mode & 07777) != 0 || ::fstat(asideFd_, &made) != 0) return false;
+    if ((made.st_uid != original.st_uid || made.st_gid != original.st_gid) &&
+        ::fchown(asideFd_, original.st_uid, original.st_gid) != 0)
+        return false;
+    // A change of owner may clear the set-user-ID and set-group-ID bits without a word.
+    return ::fstat(asideFd_, &made) == 0 && made.st_mode == original.st_mode;
 }
 
 // The copy beside the file is complete and on disk before the file's first byte changes.
