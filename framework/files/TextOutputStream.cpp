@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "runtime/RuntimeException.h"
@@ -35,14 +34,13 @@ bool WriteAt(int fd, std::string_view bytes, off_t at) {
 
 // Puts every byte of `from` over `to`, gives `to` that length and flushes it to disk.
 bool CopyOver(int from, int to) {
-    constexpr size_t kChunk = size_t{1} << 20;
-    const auto chunk = std::make_unique_for_overwrite<char[]>(kChunk);
+    char chunk[64 * 1024];
     for (off_t at = 0;;) {
-        const ssize_t got = ::pread(from, chunk.get(), kChunk, at);
+        const ssize_t got = ::pread(from, chunk, sizeof chunk, at);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return false;
         if (got == 0) return ::ftruncate(to, at) == 0 && ::fsync(to) == 0;
-        if (!WriteAt(to, {chunk.get(), static_cast<size_t>(got)}, at)) return false;
+        if (!WriteAt(to, {chunk, static_cast<size_t>(got)}, at)) return false;
         at += got;
     }
 }
