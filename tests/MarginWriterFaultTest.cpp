@@ -147,7 +147,8 @@ TEST_F(MarginWriterFaultTest, AFailedWriteLeavesTheDocumentAsItWasAndSaysWhy) {
         WriteBytes(path, original);
         const QStringList entries = c.secondName ? QStringList{"doc.rtf", "other.rtf"} : QStringList{"doc.rtf"};
         if (c.secondName) {
-            ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+            const QByteArray other = QFile::encodeName(dir.filePath("other.rtf"));
+            ASSERT_EQ(::link(QFile::encodeName(path).constData(), other.constData()), 0);
         }
         // Set before the read: a change of mode is a change on disk, which "Change" refuses.
         ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), c.fileMode), 0);
@@ -280,7 +281,8 @@ TEST_F(MarginWriterFaultTest, TheDocumentKeepsItsOwnerGroupModeAttributesAndLink
         ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), c.folderMode), 0);
         QStringList entries{"doc.rtf"};
         if (c.secondName) {
-            ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath(c.secondName)).constData()), 0);
+            const QByteArray other = QFile::encodeName(dir.filePath(c.secondName));
+            ASSERT_EQ(::link(QFile::encodeName(path).constData(), other.constData()), 0);
             entries.append(c.secondName);
         }
         const struct stat before = StatOf(path);

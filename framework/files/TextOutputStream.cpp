@@ -117,7 +117,8 @@ bool TextOutputStream::CarryOver(const struct stat& original) {
     const auto names = AttributeNames(fileFd_), inherited = AttributeNames(asideFd_);
     if (!names || !inherited) return false;
     for (const std::string& name : *inherited)
-        if (std::find(names->begin(), names->end(), name) == names->end() && ::fremovexattr(asideFd_, name.c_str()) != 0)
+        if (std::find(names->begin(), names->end(), name) == names->end() &&
+            ::fremovexattr(asideFd_, name.c_str()) != 0)
             return false;
     for (const std::string& name : *names)
         if (!CopyAttribute(fileFd_, asideFd_, name)) return false;
@@ -184,7 +185,8 @@ std::string TextOutputStream::Discard() {
         if (CopyOver(asideFd_, fileFd_)) {
             outcome = "; its former text was put back";
         } else {
-            outcome = "; its former text could not be put back (" + Reason() + "), and a copy of it is kept in " + aside_;
+            outcome = "; its former text could not be put back (" + Reason() + "), and a copy of it is kept in " +
+                      aside_;
             aside_.clear();
         }
         overwriting_ = false;
