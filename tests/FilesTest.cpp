@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QFileInfo>
+#include <filesystem>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -15,6 +16,14 @@ using namespace std::string_literals;
 
 namespace {
 std::string Path(const Ref<FolderItem>& item) { return item ? item->ShellPath().Bytes() : "<nil>"; }
+
+// Writes a file by the bytes of its name, which need not be UTF-8.
+void WriteNamed(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0) << path;
+    ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ::close(fd);
+}
 
 ino_t InodeOf(const QString& path) {
     struct stat info {};
@@ -100,7 +109,7 @@ TEST(TextInputStream, ReadsTheBytesAsTheyAreAndNamesTheFileWhenItCannot) {
     EXPECT_EQ(FailureOf([&] { TextInputStream::Open(nullptr); }).substr(0, 19), "NilObjectException:");
     EXPECT_EQ(FailureOf([&] { TextInputStream::Open(Item(dir.path())); }).substr(0, 12), "IOException:");
     EXPECT_EQ(FailureOf([&] { stream->ReadAll(); }).substr(0, 12), "IOException:");  // closed
-    // Qt could not open a name that is not UTF-8 by that name; it must not open another file.
+    // A name that is not UTF-8 names that file only, never one that looks alike as text.
     WriteBytes(dir.filePath("caf\xEF\xBF\xBD.rtf"), "the wrong file");
     const Ref<FolderItem> latin1 =
         FolderItem::FromShellPath(String(QFile::encodeName(dir.path()).toStdString() + "/caf\xE9.rtf"));
@@ -170,4 +179,93 @@ TEST(TextOutputStream, AStreamThatIsNotClosedOrCannotBeMadeReplacesNothing) {
         FolderItem::FromShellPath(String(QFile::encodeName(dir.path()).toStdString() + "/caf\xE9.rtf"));
     EXPECT_EQ(FailureOf([&] { TextOutputStream::Create(latin1); }).substr(0, 12), "IOException:");
     EXPECT_EQ(EntriesOf(dir.path()), QStringList{"doc.rtf"});
+}
+
+TEST(TextInputStream, OnlyARegularFileIsReadAndItsNameIsBytes) {
+    QTemporaryDir dir;
+    const std::string base = QFile::encodeName(dir.path()).toStdString();
+    ASSERT_EQ(::mkfifo((base + "/x.rtf").c_str(), 0644), 0);
+    ASSERT_TRUE(QFile::link("/dev/zero", dir.filePath("z.rtf")));
+    for (const char* name : {"x.rtf", "z.rtf"}) {
+        SCOPED_TRACE(name);
+        const std::string path = base + "/" + name;
+        EXPECT_EQ(FailureOf([&] { TextInputStream::Open(FolderItem::FromShellPath(String(path))); }),
+                  "IOException: Cannot open " + path + " for reading: it is not a regular file");
+        EXPECT_EQ(FailureOf([&] { TextOutputStream::Create(FolderItem::FromShellPath(String(path))); }),
+                  "IOException: Cannot write " + path + ": it is not a regular file");
+    }
+
+    const std::string odd = base + "/caf\xE9.rtf";
+    WriteNamed(odd, "{\\rtf1 caf\\'e9}");
+    EXPECT_EQ(TextInputStream::Open(FolderItem::FromShellPath(String(odd)))->ReadAll().Bytes(), "{\\rtf1 caf\\'e9}");
+    Ref<TextOutputStream> stream = TextOutputStream::Create(FolderItem::FromShellPath(String(odd)));
+    stream->Write("{\\rtf1 new}");
+    stream->Close();
+    EXPECT_EQ(TextInputStream::Open(FolderItem::FromShellPath(String(odd)))->ReadAll().Bytes(), "{\\rtf1 new}");
+    // The pipe, the link and the document, no other file; Qt would not list a name that is not UTF-8.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(base), {}), 3);
+    ::unlink(odd.c_str());  // Qt could not remove it by a name that is not UTF-8
+}
+
+// Another program's save that the stamp taken at the read does not show is refused, checked
+// again right before the new text replaces the old: before the rename, and before the first byte
+// of a rewrite in place (a document with a second name is rewritten in place).
+TEST(TextOutputStream, AFileSavedByAnotherProgramSinceItsStampIsLeftAsItIs) {
+    struct Case {
+        const char* name;
+        bool secondName;
+        bool timeKept;  // the size and the modification time stay: only the change time or the inode tells
+        void (*save)(const QString& path);
+    };
+    const auto saveAsNewFile = [](const QString& path) {
+        WriteBytes(path + ".new", "the other's text");
+        ASSERT_EQ(::rename(QFile::encodeName(path + ".new").constData(), QFile::encodeName(path).constData()), 0);
+    };
+    const auto saveInPlace = [](const QString& path) { WriteBytes(path, "the other's text"); };
+    const auto append = [](const QString& path) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write(" and more");
+    };
+    const Case cases[] = {
+        {"saved as a new file", false, true, saveAsNewFile},
+        {"saved in place", false, true, saveInPlace},
+        {"appended to while written", false, false, append},
+        {"saved in place before a rewrite in place", true, true, saveInPlace},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("doc.rtf");
+        const QByteArray name = QFile::encodeName(path);
+        WriteBytes(path, "the original");
+        QStringList entries{"doc.rtf"};
+        if (c.secondName) {
+            ASSERT_EQ(::link(name.constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+            entries.append("other.rtf");
+        }
+        struct stat before {};
+        ASSERT_EQ(::stat(name.constData(), &before), 0);
+        const FileStamp read = Item(path)->Stamp();
+        Ref<TextOutputStream> stream = TextOutputStream::Create(Item(path), read);
+        if (!c.secondName) stream->Write("the new text");
+
+        if (c.timeKept) AfterLastChangeOf(path);
+        c.save(path);
+        if (c.timeKept) {
+            const struct timespec times[2] = {before.st_atim, before.st_mtim};
+            ASSERT_EQ(::utimensat(AT_FDCWD, name.constData(), times, 0), 0);
+        }
+        const std::string left = ReadBytes(path);
+
+        const std::string failure = FailureOf([&] {
+            if (c.secondName) stream->Write("the new text");
+            stream->Close();
+        });
+        EXPECT_EQ(failure, "IOException: Cannot write " + name.toStdString() +
+                               ": another program changed it since it was read; it was left as it is");
+        EXPECT_EQ(ReadBytes(path), left);
+        EXPECT_EQ(EntriesOf(dir.path()), entries);
+        EXPECT_EQ(FailureOf([&] { TextOutputStream::Create(Item(path), read); }), failure);
+    }
 }

@@ -319,6 +319,28 @@ TEST_F(MarginsTest, ADocumentChangedOnDiskSinceTheReadIsNotOverwritten) {
              ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), later, 0), 0);
          },
          "{\\rtf1\\margl1800 y}"},
+        // As long, and the time set back as it was (touch -r): the change time tells in place,
+        // the file's number when a new file took the old one's place.
+        {"saved as long in place, its time kept",
+         [](const QString& path) {
+             struct stat read {};
+             ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &read), 0);
+             AfterLastChangeOf(path);
+             WriteBytes(path, "{\\rtf1\\margl1800 y}");
+             const struct timespec kept[2] = {read.st_atim, read.st_mtim};
+             ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), kept, 0), 0);
+         },
+         "{\\rtf1\\margl1800 y}"},
+        {"saved as long as a new file, its time kept",
+         [](const QString& path) {
+             struct stat read {};
+             ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &read), 0);
+             WriteBytes(path + ".new", "{\\rtf1\\margl1800 y}");
+             const struct timespec kept[2] = {read.st_atim, read.st_mtim};
+             ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path + ".new").constData(), kept, 0), 0);
+             ASSERT_EQ(::rename(QFile::encodeName(path + ".new").constData(), QFile::encodeName(path).constData()), 0);
+         },
+         "{\\rtf1\\margl1800 y}"},
         {"gone", [](const QString& path) { ASSERT_TRUE(QFile::remove(path)); }, nullptr},
     };
     for (const Case& c : cases) {
@@ -346,7 +368,9 @@ TEST_F(MarginsTest, ADocumentChangedOnDiskSinceTheReadIsNotOverwritten) {
         EXPECT_TRUE(Recorded().calls.empty());
         EXPECT_NE(ReadBytes(path), c.left);
     }
-    EXPECT_EQ(EntriesOf(In("")), (QStringList{"saved_as_long,_a_second_later.rtf", "saved_longer.rtf"}));
+    EXPECT_EQ(EntriesOf(In("")),
+              (QStringList{"saved_as_long,_a_second_later.rtf", "saved_as_long_as_a_new_file,_its_time_kept.rtf",
+                           "saved_as_long_in_place,_its_time_kept.rtf", "saved_longer.rtf"}));
 }
 
 // A document of 200 MB goes through the window like any small one: its margin words change and

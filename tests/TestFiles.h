@@ -1,5 +1,6 @@
 #pragma once
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <QDir>
@@ -48,4 +49,19 @@ inline mode_t ModeOf(const QString& path) {
     struct stat info {};
     ::stat(QFile::encodeName(path).constData(), &info);
     return info.st_mode & 07777;
+}
+
+// Returns once a change made now gets another change time than the file's last change had. Some
+// systems keep these times coarse, to a few milliseconds, and a save that keeps the size and
+// sets the modification time back is told from the file as it was by its change time alone.
+inline void AfterLastChangeOf(const QString& path) {
+    const auto changed = [](const QByteArray& name) {
+        struct stat info {};
+        ::stat(name.constData(), &info);
+        return static_cast<int64_t>(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec;
+    };
+    const int64_t last = changed(QFile::encodeName(path));
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    do ::utimensat(AT_FDCWD, folder.constData(), nullptr, 0);
+    while (changed(folder) <= last);
 }

@@ -127,7 +127,7 @@ void WindowVelloran::PushButtonChange_Action(PushButton& /*sender*/) {
         return;
     }
     try {
-        AppInstance()->myTextOutputStream = TextOutputStream::Create(file);
+        AppInstance()->myTextOutputStream = TextOutputStream::Create(file, Marked().stamp);
         MarginText::Write(NotNil(AppInstance()->myTextOutputStream, "myTextOutputStream"),
                           AppInstance()->myFileContent, Marked().marker, words);
         NotNil(AppInstance()->myTextOutputStream, "myTextOutputStream").Close();

@@ -1,46 +1,57 @@
 #include "TextInputStream.h"
 
-#include <QFile>
-#include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include "QtFileName.h"
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
 #include "runtime/RuntimeException.h"
 
 Ref<TextInputStream> TextInputStream::Open(const Ref<FolderItem>& item) {
     if (!item) throw NilObjectException("TextInputStream.Open was given a nil item");
-    auto file = std::make_unique<QFile>(QtFileName(*item));
-    if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw IOException("Cannot open " + item->ShellPath().Bytes() + " for reading: " +
-                          file->errorString().toStdString());
-    return Ref<TextInputStream>(new TextInputStream(std::move(file), item->ShellPath().Bytes()));
+    const std::string path = item->ShellPath().Bytes();
+    // Without O_NONBLOCK, opening a pipe would wait for a writer that may never come.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) throw IOException("Cannot open " + path + " for reading: " + std::strerror(errno));
+    Ref<TextInputStream> stream(new TextInputStream(fd, path));
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        throw IOException("Cannot open " + path + " for reading: " + std::strerror(errno));
+    if (!S_ISREG(info.st_mode)) throw IOException("Cannot open " + path + " for reading: it is not a regular file");
+    return stream;
 }
 
-TextInputStream::TextInputStream(std::unique_ptr<QFile> file, std::string path)
-    : file_(std::move(file)), path_(std::move(path)) {}
+TextInputStream::~TextInputStream() { Close(); }
 
-TextInputStream::~TextInputStream() = default;
-
-// The bytes go straight into the String's own storage: a document is held once, not copied.
+// The string is given the file's size at once, so a document is held once and never moved; it
+// is filled a chunk at a time rather than zeroed first and then read over. A file that grew
+// since its size was taken is read to its end.
 String TextInputStream::ReadAll() {
-    if (!file_) Fail("the stream is closed");
-    std::string bytes(static_cast<size_t>(std::max<qint64>(file_->size() - file_->pos(), 0)), '\0');
-    size_t have = 0;
-    while (have < bytes.size()) {
-        const qint64 got = file_->read(bytes.data() + have, static_cast<qint64>(bytes.size() - have));
-        if (got < 0) Fail(file_->errorString().toStdString());
+    if (fd_ < 0) Fail("the stream is closed");
+    struct stat info;
+    const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+    if (at < 0 || ::fstat(fd_, &info) != 0) Fail(std::strerror(errno));
+    std::string bytes;
+    if (info.st_size > at) bytes.reserve(static_cast<size_t>(info.st_size - at));
+    constexpr size_t kChunk = size_t{1} << 20;
+    const auto chunk = std::make_unique_for_overwrite<char[]>(kChunk);
+    for (;;) {
+        const ssize_t got = ::read(fd_, chunk.get(), kChunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) Fail(std::strerror(errno));
         if (got == 0) break;
-        have += static_cast<size_t>(got);
+        bytes.append(chunk.get(), static_cast<size_t>(got));
     }
-    bytes.resize(have);
-    // A file that grew since its size was taken is read to its end.
-    char more[64 * 1024];
-    qint64 got;
-    while ((got = file_->read(more, sizeof more)) > 0) bytes.append(more, static_cast<size_t>(got));
-    if (got < 0) Fail(file_->errorString().toStdString());
     return String(std::move(bytes));
 }
 
-void TextInputStream::Close() { file_.reset(); }
+void TextInputStream::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
 
 void TextInputStream::Fail(const std::string& what) const {
     throw IOException("Cannot read " + path_ + ": " + what);
