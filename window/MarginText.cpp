@@ -1,6 +1,7 @@
 #include "MarginText.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "files/TextOutputStream.h"
@@ -13,33 +14,160 @@ const String MarginText::kMarker = "!:\xC3\xA0&#|#&:!";
 namespace {
 const char* const kNames[4] = {"margl", "margr", "margt", "margb"};
 
-// A word matches only where no letter follows its five letters, so that longer control words
-// (the section margins \marglsxn, ...) are never taken for it, and only where its backslash is
-// not itself escaped: "\\margl" is the text "\margl". The careful pattern, which knows escapes,
-// searches sixty times slower than the quick one, so it runs only when the quick one has found
-// the letters after an escaped backslash. The careful match begins at the word (\K).
-std::string QuickPattern(const char* name) { return std::string(R"(\\)") + name + R"((?![A-Za-z])(-?\d*))"; }
-std::string CarefulPattern(const char* name) {
-    return std::string(R"((?<!\\)(?:\\\\)*\K\\)") + name + R"((?![A-Za-z])(-?\d*))";
+// The letters of a word anywhere in the bytes, where no letter follows them, so that longer
+// control words (the section margins \marglsxn, ...) are never taken for it. A search that finds
+// none tells the reading below that it need not look further for that word.
+std::string Pattern(const char* name) { return std::string(R"(\\)") + name + R"((?![A-Za-z])(-?\d*))"; }
+
+constexpr std::string_view kFontTable = "{\\fonttbl\\";
+const char* const kFontTablePattern = R"({\\fonttbl\\)";
+
+// The destinations of the RTF 1.9.1 specification: groups whose content a reader takes as
+// something other than the document's own formatting, or skips.
+constexpr std::string_view kDestinations[] = {
+    "aftncn", "aftnsep", "aftnsepc", "annotation", "atnauthor", "atndate", "atnicn", "atnid", "atnparent", "atnref",
+    "atntime", "atrfend", "atrfstart", "author", "background", "bkmkend", "bkmkstart", "blipuid", "buptim",
+    "category", "colorschememapping", "colortbl", "comment", "company", "creatim", "datafield", "datastore",
+    "defchp", "defpap", "do", "doccomm", "docvar", "dptxbxtext", "ebcend", "ebcstart", "factoidname", "falt",
+    "fchars", "ffdeftext", "ffentrymcr", "ffexitmcr", "ffformat", "ffhelptext", "ffl", "ffname", "ffstattext",
+    "field", "file", "filetbl", "fldinst", "fldrslt", "fldtype", "fname", "fontemb", "fontfile", "fonttbl",
+    "footer", "footerf", "footerl", "footerr", "footnote", "formfield", "ftncn", "ftnsep", "ftnsepc", "g",
+    "generator", "gridtbl", "header", "headerf", "headerl", "headerr", "hl", "hlfr", "hlinkbase", "hlloc", "hlsrc",
+    "hsv", "htmltag", "info", "keycode", "keywords", "latentstyles", "lchars", "levelnumbers", "leveltext",
+    "lfolevel", "linkval", "list", "listlevel", "listname", "listoverride", "listoverridetable", "listpicture",
+    "liststylename", "listtable", "listtext", "lsdlockedexcept", "macc", "maccPr", "mailmerge", "maln", "malnScr",
+    "manager", "margPr", "mbar", "mbarPr", "mbaseJc", "mbegChr", "mborderBox", "mborderBoxPr", "mbox", "mboxPr",
+    "mchr", "mcount", "mctrlPr", "md", "mdPr", "mdeg", "mdegHide", "mden", "mdiff", "me", "mendChr", "meqArr",
+    "meqArrPr", "mf", "mfName", "mfPr", "mfunc", "mfuncPr", "mgroupChr", "mgroupChrPr", "mgrow", "mhideBot",
+    "mhideLeft", "mhideRight", "mhideTop", "mhtmltag", "mlim", "mlimloc", "mlimlow", "mlimlowPr", "mlimupp",
+    "mlimuppPr", "mm", "mmPr", "mmaddfieldname", "mmath", "mmathPict", "mmathPr", "mmaxdist", "mmc", "mmcJc",
+    "mmcPr", "mmconnectstr", "mmconnectstrdata", "mmcs", "mmdatasource", "mmheadersource", "mmmailsubject",
+    "mmodso", "mmodsofilter", "mmodsofldmpdata", "mmodsomappedname", "mmodsoname", "mmodsorecipdata", "mmodsosort",
+    "mmodsosrc", "mmodsotable", "mmodsoudl", "mmodsoudldata", "mmodsouniquetag", "mmquery", "mmr", "mnary",
+    "mnaryPr", "mnoBreak", "mnum", "moMath", "moMathPara", "moMathParaPr", "mobjDist", "mopEmu", "mphant",
+    "mphantPr", "mplcHide", "mpos", "mr", "mrPr", "mrad", "mradPr", "msPre", "msPrePr", "msSub", "msSubPr",
+    "msSubSup", "msSubSupPr", "msSup", "msSupPr", "msepChr", "mshow", "mshp", "mstrikeBLTR", "mstrikeH",
+    "mstrikeTLBR", "mstrikeV", "msub", "msubHide", "msup", "msupHide", "mtransp", "mtype", "mvertJc", "mvfmf",
+    "mvfml", "mvtof", "mvtol", "mzeroAsc", "mzeroDesc", "mzeroWid", "nesttableprops", "nextfile", "nonesttables",
+    "nonshppict", "objalias", "objclass", "objdata", "object", "objname", "objsect", "objtime", "oldcprops",
+    "oldpprops", "oldsprops", "oldtprops", "oleclsid", "operator", "panose", "password", "passwordhash", "pgp",
+    "pgptbl", "picprop", "pict", "pn", "pnseclvl", "pntext", "pntxta", "pntxtb", "printim", "private", "propname",
+    "protend", "protstart", "protusertbl", "pxe", "result", "revtbl", "revtim", "rsidtbl", "rxe", "shp", "shpgrp",
+    "shpinst", "shppict", "shprslt", "shptxt", "sn", "sp", "staticval", "stylesheet", "subject", "sv", "svb", "tc",
+    "template", "themedata", "title", "txe", "ud", "upr", "userprops", "wgrffmtfilter", "windowcaption",
+    "writereservation", "writereservhash", "xe", "xform", "xmlattrname", "xmlattrvalue", "xmlclose", "xmlname",
+    "xmlnstbl", "xmlopen",
+};
+static_assert(std::is_sorted(std::begin(kDestinations), std::end(kDestinations)));
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The number of raw bytes that \binN announces, at most `most`; none for a missing, zero or
+// negative N.
+size_t BinaryLength(std::string_view value, size_t most) {
+    size_t length = 0;
+    for (const char digit : value) {
+        if (!IsDigit(digit)) return 0;
+        length = std::min(most, length * 10 + static_cast<size_t>(digit - '0'));
+    }
+    return length;
 }
 
-// Whether the backslash at `at` is escaped: an odd number of backslashes stands before it.
-bool IsEscaped(std::string_view text, size_t at) {
-    size_t backslashes = 0;
-    while (at > backslashes && text[at - 1 - backslashes] == '\\') ++backslashes;
-    return backslashes % 2 == 1;
+// One forward reading of the text, token by token, as a Rich Text reader takes it: groups, the
+// escaped characters and other control symbols, control words with their values and their one
+// delimiting blank, and the raw bytes of \binN, whatever they hold. Nothing in a group that
+// begins with \* or a destination word is applied to the page. It notes the first of each
+// margin word and the first font table that stand where they would be applied.
+class Reading {
+public:
+    struct Word {
+        size_t at, length;       // the backslash, and up to the end of the value
+        std::string_view value;  // the minus sign and the digits
+    };
+
+    explicit Reading(std::string_view text) : text_(text) {}
+    bool AtEnd() const { return at_ >= text_.size(); }
+    void Step();
+
+    std::optional<Word> words[4];
+    std::optional<size_t> fontTable;
+
+private:
+    void Skip() {
+        if (!skipping_) skipping_ = true, skipDepth_ = depth_;
+    }
+    void ControlWord();
+
+    std::string_view text_;
+    size_t at_ = 0;
+    size_t depth_ = 0;        // the groups open
+    bool groupStart_ = false;  // nothing but blanks and line ends since the last opening brace
+    bool skipping_ = false;   // inside a destination, which began in the group at depth skipDepth_
+    size_t skipDepth_ = 0;
+};
+
+void Reading::Step() {
+    switch (text_[at_]) {
+    case '{':
+        if (!skipping_ && !fontTable && text_.substr(at_, kFontTable.size()) == kFontTable) fontTable = at_;
+        ++depth_, ++at_;
+        groupStart_ = true;
+        return;
+    case '}':
+        if (depth_ > 0) --depth_;  // a brace that closes no group is ignored
+        if (skipping_ && depth_ < skipDepth_) skipping_ = false;
+        ++at_;
+        groupStart_ = false;
+        return;
+    case '\\':
+        if (at_ + 1 < text_.size() && IsLetter(text_[at_ + 1])) return ControlWord();
+        if (groupStart_ && at_ + 1 < text_.size() && text_[at_ + 1] == '*') Skip();
+        else groupStart_ = false;
+        at_ += 2;  // a control symbol: \\, \{, \}, \', \~, ...
+        return;
+    case ' ':
+    case '\r':
+    case '\n':
+        ++at_;
+        return;
+    default:
+        while (at_ < text_.size() && text_[at_] != '\\' && text_[at_] != '{' && text_[at_] != '}') ++at_;
+        groupStart_ = false;
+    }
 }
 
-const char* const kFontTable = R"({\\fonttbl\\)";
+void Reading::ControlWord() {
+    const size_t word = at_;
+    size_t end = at_ + 1;
+    while (end < text_.size() && IsLetter(text_[end])) ++end;
+    const std::string_view name = text_.substr(word + 1, end - word - 1);
+    const size_t valueAt = end;
+    if (end < text_.size() && text_[end] == '-') ++end;
+    while (end < text_.size() && IsDigit(text_[end])) ++end;
+    const std::string_view value = text_.substr(valueAt, end - valueAt);
+    at_ = end < text_.size() && text_[end] == ' ' ? end + 1 : end;
+
+    if (name == "bin") {
+        // Readers differ on a \bin without a positive N (LibreOffice takes the token after it for
+        // its data), so nothing after it in its group counts.
+        const size_t length = BinaryLength(value, text_.size() - at_);
+        if (length == 0) Skip();
+        at_ += length;
+        groupStart_ = false;
+        return;
+    }
+    for (size_t margin = 0; margin < 4; ++margin)
+        if (name == kNames[margin] && !skipping_ && !words[margin]) words[margin] = Word{word, end - word, value};
+    if (groupStart_ && MarginText::IsDestination(name)) Skip();
+    groupStart_ = false;
+}
 
 struct Edit {
     size_t at;
     size_t length;
-    String replacement;  // the marker, or empty for a deleted word
+    bool marks;  // the marker takes its place; otherwise it is deleted
 };
-
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Whether the text ends in a control word (a backslash that is not itself escaped, letters, and
 // an optional signed number), which would run into whatever comes to follow it.
@@ -74,53 +202,68 @@ bool RunsInto(std::string_view text, char next) {
 }
 }  // namespace
 
-MarginText MarginText::Mark(const String& document) {
+bool MarginText::IsDestination(std::string_view word) {
+    return std::binary_search(std::begin(kDestinations), std::end(kDestinations), word);
+}
+
+MarginText MarginText::Mark(String document) {
     MarginText result;
-    std::vector<Edit> edits;
     RegEx regex;
-    regex.SetReplacementPattern(kMarker);  // the first word found takes the marker, the later ones nothing
+    bool present[4];
     for (size_t word = 0; word < 4; ++word) {
-        regex.SetSearchPattern(QuickPattern(kNames[word]));
-        Ref<RegExMatch> match = regex.Search(document);
-        if (match && IsEscaped(document.View(), static_cast<size_t>(match->SubExpressionStartB(0)))) {
-            regex.SetSearchPattern(CarefulPattern(kNames[word]));
-            match = regex.Search(document);
-        }
-        if (!match) continue;
-        result.values[word] = match->SubExpressionString(1);
-        edits.push_back({static_cast<size_t>(match->SubExpressionStartB(0)), match->SubExpressionString(0).Size(),
-                         regex.ReplacementPattern()});
-        regex.SetReplacementPattern(String());
+        regex.SetSearchPattern(Pattern(kNames[word]));
+        present[word] = regex.Search(document) != nullptr;
+    }
+    Reading reading(document.View());
+    const auto pending = [&] {
+        for (size_t word = 0; word < 4; ++word)
+            if (present[word] && !reading.words[word]) return true;
+        return false;
+    };
+    while (!reading.AtEnd() && pending()) reading.Step();
+
+    std::vector<Edit> edits;
+    for (size_t word = 0; word < 4; ++word) {
+        if (!reading.words[word]) continue;
+        result.values[word] = String(reading.words[word]->value);
+        edits.push_back({reading.words[word]->at, reading.words[word]->length, edits.empty()});
     }
     if (edits.empty()) {
-        regex.SetSearchPattern(kFontTable);
-        if (const Ref<RegExMatch> match = regex.Search(document))
-            edits.push_back({static_cast<size_t>(match->SubExpressionStartB(0)), 0, kMarker});
+        regex.SetSearchPattern(kFontTablePattern);
+        if (regex.Search(document))
+            while (!reading.AtEnd() && !reading.fontTable) reading.Step();
+        if (reading.fontTable) edits.push_back({*reading.fontTable, 0, true});
     }
     if (edits.empty()) {
-        result.text = document;
+        result.text = std::move(document);
         return result;
     }
 
+    // The edits go into the document's own bytes, in the order of the text, so that each sees
+    // the text before it as it will be written. Until the words after it are gone, the marker's
+    // place holds as many bytes as its word had, each the marker's last, so that the text
+    // does not grow before it shrinks.
     std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.at < b.at; });
-    const std::string_view bytes = document.View();
-    std::string marked;
-    marked.reserve(bytes.size() + kMarker.Size() + edits.size());
-    size_t from = 0;
+    std::string text = document.TakeBytes();
+    size_t removed = 0, markerLength = 0;
     for (const Edit& edit : edits) {
-        marked.append(bytes.substr(from, edit.at - from));
-        from = edit.at + edit.length;
-        if (!edit.replacement.IsEmpty()) {
-            result.marker = marked.size();
-            marked.append(edit.replacement.View());  // the word's blank stays behind the marker
+        const size_t at = edit.at - removed;
+        if (edit.marks) {
+            text.replace(at, edit.length, edit.length, kMarker.View().back());
+            result.marker = at;
+            markerLength = edit.length;
             continue;
         }
-        if (from < bytes.size() && bytes[from] == ' ') ++from;
-        const bool endsInMarker = result.marker != std::string::npos && result.marker + kMarker.Size() == marked.size();
-        if (NeedsDelimiter(marked, endsInMarker, bytes.substr(from))) marked.push_back(' ');
+        size_t length = edit.length;
+        if (at + length < text.size() && text[at + length] == ' ') ++length;
+        const std::string_view bytes = text;
+        const bool endsInMarker = result.marker != std::string::npos && result.marker + markerLength == at;
+        const bool blank = NeedsDelimiter(bytes.substr(0, at), endsInMarker, bytes.substr(at + length));
+        text.replace(at, length, blank ? 1 : 0, ' ');
+        removed += length - (blank ? 1 : 0);
     }
-    marked.append(bytes.substr(from));
-    result.text = String(std::move(marked));
+    text.replace(result.marker, markerLength, kMarker.View());
+    result.text = String(std::move(text));
     return result;
 }
 
