@@ -149,6 +149,8 @@ TEST(MarginText, AWordCountsOnlyWhereAReaderAppliesIt) {
         {"a field's instruction and its result",
          "{\\field{\\*\\fldinst \\margl1 PAGE}{\\fldrslt \\margl2 1}}\\margr2100 x", {nullptr, "2100", nullptr, nullptr},
          "{\\field{\\*\\fldinst \\margl1 PAGE}{\\fldrslt \\margl2 1}}<M> x"},
+        {"a margin word before the destination word", "\\margl1 {\\margr5\\info \\margt7}",
+         {"1", "5", nullptr, nullptr}, "<M> {\\info \\margt7}"},
         {"only destinations: no place", "{\\rtf1{\\*\\margl5}{\\info\\margr6}}", {nullptr, nullptr, nullptr, nullptr},
          "{\\rtf1{\\*\\margl5}{\\info\\margr6}}"},
         // Escapes and control symbols.

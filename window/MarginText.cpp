@@ -102,7 +102,7 @@ private:
     std::string_view text_;
     size_t at_ = 0;
     size_t depth_ = 0;        // the groups open
-    bool groupStart_ = false;  // nothing but blanks and line ends since the last opening brace
+    bool groupStart_ = false;  // nothing but blanks, line ends and margin words since the last brace
     bool skipping_ = false;   // inside a destination, which began in the group at depth skipDepth_
     size_t skipDepth_ = 0;
 };
@@ -157,8 +157,13 @@ void Reading::ControlWord() {
         groupStart_ = false;
         return;
     }
-    for (size_t margin = 0; margin < 4; ++margin)
-        if (name == kNames[margin] && !skipping_ && !words[margin]) words[margin] = Word{word, end - word, value};
+    // A margin word leaves a group's start as it is, so that neither deleting one nor writing the
+    // four makes a destination of a group that was none, or the other way round.
+    for (size_t margin = 0; margin < 4; ++margin) {
+        if (name != kNames[margin]) continue;
+        if (!skipping_ && !words[margin]) words[margin] = Word{word, end - word, value};
+        return;
+    }
     if (groupStart_ && MarginText::IsDestination(name)) Skip();
     groupStart_ = false;
 }
