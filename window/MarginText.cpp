@@ -101,9 +101,9 @@ private:
 
     std::string_view text_;
     size_t at_ = 0;
-    size_t depth_ = 0;        // the groups open
+    size_t depth_ = 0;         // the groups open
     bool groupStart_ = false;  // nothing but blanks, line ends and margin words since the last brace
-    bool skipping_ = false;   // inside a destination, which began in the group at depth skipDepth_
+    bool skipping_ = false;    // inside a destination, which began in the group at depth skipDepth_
     size_t skipDepth_ = 0;
 };
 
