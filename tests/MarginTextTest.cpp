@@ -119,6 +119,8 @@ TEST(MarginText, AWordCountsOnlyWhereAReaderAppliesIt) {
          "{\\b\\bin6\\margr}<M> x"},
         {"more binary data than the text holds", "\\margr2{\\b\\bin99999999999999999999 x}\\margl3 y",
          {nullptr, "2", nullptr, nullptr}, "<M>{\\b\\bin99999999999999999999 x}\\margl3 y"},
+        {"binary data like a control word before a deleted word", "\\bin1\\f\\margt3g\\margl",
+         {"", nullptr, "3", nullptr}, "\\bin1\\fg<M>"},
         {"binary data at the very end", "\\margl1\\bin", {"1", nullptr, nullptr, nullptr}, "<M>\\bin"},
         // Without a positive N readers differ, and nothing after it in its group counts.
         {"a negative length", "{\\rtf1\\bin-5 \\margl3000\\margr2100 x}", {nullptr, nullptr, nullptr, nullptr},

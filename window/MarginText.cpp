@@ -81,9 +81,15 @@ size_t BinaryLength(std::string_view value, size_t most) {
 // margin word and the first font table that stand where they would be applied.
 class Reading {
 public:
+    // What stands right before a margin word: one of the words found, or another token.
+    static constexpr int kControlWord = -1;  // a control word without a delimiting blank
+    static constexpr int kOther = -2;
+
     struct Word {
         size_t at, length;       // the backslash, and up to the end of the value
         std::string_view value;  // the minus sign and the digits
+        bool blank;              // a delimiting blank follows
+        int after;               // the word found that stands right before it, kControlWord or kOther
     };
 
     explicit Reading(std::string_view text) : text_(text) {}
@@ -97,7 +103,7 @@ private:
     void Skip() {
         if (!skipping_) skipping_ = true, skipDepth_ = depth_;
     }
-    void ControlWord();
+    void ControlWord(int after);
 
     std::string_view text_;
     size_t at_ = 0;
@@ -105,9 +111,12 @@ private:
     bool groupStart_ = false;  // nothing but blanks, line ends and margin words since the last brace
     bool skipping_ = false;    // inside a destination, which began in the group at depth skipDepth_
     size_t skipDepth_ = 0;
+    int last_ = kOther;  // the token read last, as Word::after tells it
 };
 
 void Reading::Step() {
+    const int before = last_;
+    last_ = kOther;
     switch (text_[at_]) {
     case '{':
         if (!skipping_ && !fontTable && text_.substr(at_, kFontTable.size()) == kFontTable) fontTable = at_;
@@ -121,7 +130,7 @@ void Reading::Step() {
         groupStart_ = false;
         return;
     case '\\':
-        if (at_ + 1 < text_.size() && IsLetter(text_[at_ + 1])) return ControlWord();
+        if (at_ + 1 < text_.size() && IsLetter(text_[at_ + 1])) return ControlWord(before);
         if (groupStart_ && at_ + 1 < text_.size() && text_[at_ + 1] == '*') Skip();
         else groupStart_ = false;
         at_ += 2;  // a control symbol: \\, \{, \}, \', \~, ...
@@ -137,7 +146,7 @@ void Reading::Step() {
     }
 }
 
-void Reading::ControlWord() {
+void Reading::ControlWord(int after) {
     const size_t word = at_;
     size_t end = at_ + 1;
     while (end < text_.size() && IsLetter(text_[end])) ++end;
@@ -148,20 +157,26 @@ void Reading::ControlWord() {
     const std::string_view value = text_.substr(valueAt, end - valueAt);
     at_ = end < text_.size() && text_[end] == ' ' ? end + 1 : end;
 
+    const bool blank = at_ > end;
+    last_ = blank ? kOther : kControlWord;
     if (name == "bin") {
         // Readers differ on a \bin without a positive N (LibreOffice takes the token after it for
         // its data), so nothing after it in its group counts.
         const size_t length = BinaryLength(value, text_.size() - at_);
         if (length == 0) Skip();
+        else last_ = kOther;
         at_ += length;
         groupStart_ = false;
         return;
     }
     // A margin word leaves a group's start as it is, so that neither deleting one nor writing the
     // four makes a destination of a group that was none, or the other way round.
-    for (size_t margin = 0; margin < 4; ++margin) {
+    for (int margin = 0; margin < 4; ++margin) {
         if (name != kNames[margin]) continue;
-        if (!skipping_ && !words[margin]) words[margin] = Word{word, end - word, value};
+        if (!skipping_ && !words[margin]) {
+            words[margin] = Word{word, end - word, value, blank, after};
+            last_ = margin;
+        }
         return;
     }
     if (groupStart_ && MarginText::IsDestination(name)) Skip();
@@ -171,7 +186,7 @@ void Reading::ControlWord() {
 struct Edit {
     size_t at;
     size_t length;
-    bool marks;  // the marker takes its place; otherwise it is deleted
+    int word;  // the margin word, or -1 for the marker in front of the font table
 };
 
 // Whether the text ends in a control word (a backslash that is not itself escaped, letters, and
@@ -188,15 +203,6 @@ bool EndsInControlWord(std::string_view text) {
     return backslashes % 2 == 1;
 }
 
-// A deleted word took its delimiter with it. When a control word (or the marker, which becomes
-// one) now stands right before a letter, a digit, a hyphen or a blank, one blank goes back so
-// that the two do not run together.
-bool NeedsDelimiter(std::string_view before, bool endsInMarker, std::string_view after) {
-    if (after.empty()) return false;
-    const char next = after.front();
-    if (!IsLetter(next) && !IsDigit(next) && next != '-' && next != ' ') return false;
-    return endsInMarker || EndsInControlWord(before);
-}
 
 // Whether the control word that ends `text` would take `next` as part of itself: letters take
 // more letters, a minus sign or digits; a minus sign or digits take more digits.
@@ -228,44 +234,54 @@ MarginText MarginText::Mark(String document) {
     while (!reading.AtEnd() && pending()) reading.Step();
 
     std::vector<Edit> edits;
-    for (size_t word = 0; word < 4; ++word) {
+    int marked = -1;
+    for (int word = 0; word < 4; ++word) {
         if (!reading.words[word]) continue;
         result.values[word] = String(reading.words[word]->value);
-        edits.push_back({reading.words[word]->at, reading.words[word]->length, edits.empty()});
+        edits.push_back({reading.words[word]->at, reading.words[word]->length, word});
+        if (marked < 0) marked = word;
     }
     if (edits.empty()) {
         regex.SetSearchPattern(kFontTablePattern);
         if (regex.Search(document))
             while (!reading.AtEnd() && !reading.fontTable) reading.Step();
-        if (reading.fontTable) edits.push_back({*reading.fontTable, 0, true});
+        if (reading.fontTable) edits.push_back({*reading.fontTable, 0, -1});
     }
     if (edits.empty()) {
         result.text = std::move(document);
         return result;
     }
 
-    // The edits go into the document's own bytes, in the order of the text, so that each sees
-    // the text before it as it will be written. Until the words after it are gone, the marker's
-    // place holds as many bytes as its word had, each the marker's last, so that the text
-    // does not grow before it shrinks.
+    // A deleted word takes its delimiting blank with it. When a control word (or the marker,
+    // which becomes one) then stands right before a letter, a digit, a hyphen or a blank, one
+    // blank goes back so that the two do not run together.
+    bool blankBack[4] = {};
+    const auto endsInControlWord = [&](int after) {
+        for (; after >= 0 && after != marked; after = reading.words[after]->after)
+            if (blankBack[after]) return false;
+        return after == Reading::kControlWord || (after == marked && !reading.words[marked]->blank);
+    };
+
+    // The edits go into the document's own bytes, in the order of the text. Until the words
+    // after it are gone, the marker's place keeps the length of its word, so that the text does
+    // not grow before it shrinks.
     std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.at < b.at; });
     std::string text = document.TakeBytes();
     size_t removed = 0, markerLength = 0;
     for (const Edit& edit : edits) {
         const size_t at = edit.at - removed;
-        if (edit.marks) {
-            text.replace(at, edit.length, edit.length, kMarker.View().back());
+        if (edit.word == marked) {
             result.marker = at;
             markerLength = edit.length;
             continue;
         }
-        size_t length = edit.length;
-        if (at + length < text.size() && text[at + length] == ' ') ++length;
-        const std::string_view bytes = text;
-        const bool endsInMarker = result.marker != std::string::npos && result.marker + markerLength == at;
-        const bool blank = NeedsDelimiter(bytes.substr(0, at), endsInMarker, bytes.substr(at + length));
-        text.replace(at, length, blank ? 1 : 0, ' ');
-        removed += length - (blank ? 1 : 0);
+        const Reading::Word& word = *reading.words[edit.word];
+        const size_t length = edit.length + (word.blank ? 1 : 0);
+        const char next = at + length < text.size() ? text[at + length] : '\\';
+        blankBack[edit.word] = (IsLetter(next) || IsDigit(next) || next == '-' || next == ' ') &&
+                               endsInControlWord(word.after);
+        text.replace(at, length, blankBack[edit.word] ? 1 : 0, ' ');
+        removed += length - (blankBack[edit.word] ? 1 : 0);
     }
     text.replace(result.marker, markerLength, kMarker.View());
     result.text = String(std::move(text));
