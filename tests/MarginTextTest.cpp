@@ -109,7 +109,8 @@ TEST(MarginText, AWordCountsOnlyWhereAReaderAppliesIt) {
     const std::string backslashes(20000, '\\');
     const Case cases[] = {
         // \binN: N raw bytes after the word and its blank, whatever they hold.
-        {"a word in binary data before the real one", "{\\rtf1{\\pict\\wmetafile8\\bin11 \\margr12Z}x}\\margl1440\\margr1800 x}",
+        {"a word in binary data before the real one",
+         "{\\rtf1{\\pict\\wmetafile8\\bin11 \\margr12Z}x}\\margl1440\\margr1800 x}",
          {"1440", "1800", nullptr, nullptr}, "{\\rtf1{\\pict\\wmetafile8\\bin11 \\margr12Z}x}<M> x}"},
         {"the only right margin in binary data", "{\\rtf1\\margl720 {\\pict\\bin7 \\margr5}x}",
          {"720", nullptr, nullptr, nullptr}, "{\\rtf1<M> {\\pict\\bin7 \\margr5}x}"},
@@ -128,7 +129,8 @@ TEST(MarginText, AWordCountsOnlyWhereAReaderAppliesIt) {
         {"no length, in a group of its own", "{\\b\\bin \\margl3} \\margr2 x", {nullptr, "2", nullptr, nullptr},
          "{\\b\\bin \\margl3} <M> x"},
         // Destinations: a group that begins with \* or a destination word, to its end.
-        {"a word in a group of \\*", "{\\rtf1{\\*\\generator Tool \\margl99;}\\margl1800\\margr1200\\margt10\\margb20 x}",
+        {"a word in a group of \\*",
+         "{\\rtf1{\\*\\generator Tool \\margl99;}\\margl1800\\margr1200\\margt10\\margb20 x}",
          {"1800", "1200", "10", "20"}, "{\\rtf1{\\*\\generator Tool \\margl99;}<M> x}"},
         {"\\* before the word itself", "{\\*\\margl5}\\margr2100 x", {nullptr, "2100", nullptr, nullptr},
          "{\\*\\margl5}<M> x"},
@@ -136,9 +138,11 @@ TEST(MarginText, AWordCountsOnlyWhereAReaderAppliesIt) {
          "{\\*  \\margl3000}<M> x"},
         {"the document information", "{\\rtf1{\\info{\\title Set \\margl720 here}}\\margr2100 x}",
          {nullptr, "2100", nullptr, nullptr}, "{\\rtf1{\\info{\\title Set \\margl720 here}}<M> x}"},
-        {"the style sheet", "{\\stylesheet{\\s0\\margl3000 Normal;}}\\margr2100 x", {nullptr, "2100", nullptr, nullptr},
+        {"the style sheet", "{\\stylesheet{\\s0\\margl3000 Normal;}}\\margr2100 x",
+         {nullptr, "2100", nullptr, nullptr},
          "{\\stylesheet{\\s0\\margl3000 Normal;}}<M> x"},
-        {"the font table", "{\\rtf1{\\fonttbl\\f0\\margl3000 Times;}\\margr2100 x}", {nullptr, "2100", nullptr, nullptr},
+        {"the font table", "{\\rtf1{\\fonttbl\\f0\\margl3000 Times;}\\margr2100 x}",
+         {nullptr, "2100", nullptr, nullptr},
          "{\\rtf1{\\fonttbl\\f0\\margl3000 Times;}<M> x}"},
         {"a header", "{\\header \\margl3000 x}\\margr2100 x", {nullptr, "2100", nullptr, nullptr},
          "{\\header \\margl3000 x}<M> x"},
@@ -149,7 +153,8 @@ TEST(MarginText, AWordCountsOnlyWhereAReaderAppliesIt) {
         {"a destination word after other text", "x \\{\\fonttbl\\margl1 y", {"1", nullptr, nullptr, nullptr},
          "x \\{\\fonttbl<M> y"},
         {"a field's instruction and its result",
-         "{\\field{\\*\\fldinst \\margl1 PAGE}{\\fldrslt \\margl2 1}}\\margr2100 x", {nullptr, "2100", nullptr, nullptr},
+         "{\\field{\\*\\fldinst \\margl1 PAGE}{\\fldrslt \\margl2 1}}\\margr2100 x",
+         {nullptr, "2100", nullptr, nullptr},
          "{\\field{\\*\\fldinst \\margl1 PAGE}{\\fldrslt \\margl2 1}}<M> x"},
         {"a margin word before the destination word", "\\margl1 {\\margr5\\info \\margt7}",
          {"1", "5", nullptr, nullptr}, "<M> {\\info \\margt7}"},
@@ -167,7 +172,8 @@ TEST(MarginText, AWordCountsOnlyWhereAReaderAppliesIt) {
         // The font table that takes the marker is the first that opens a group where a word counts.
         {"an escaped brace before the font table", "Literal \\{\\fonttbl\\f0 x;\\} ok {\\fonttbl\\f0 Times;}",
          {nullptr, nullptr, nullptr, nullptr}, "Literal \\{\\fonttbl\\f0 x;\\} ok <M>{\\fonttbl\\f0 Times;}"},
-        {"a font table in binary data", "{\\rtf1{\\pict\\bin20 {\\fonttbl\\f0 Times;}}}", {nullptr, nullptr, nullptr, nullptr},
+        {"a font table in binary data", "{\\rtf1{\\pict\\bin20 {\\fonttbl\\f0 Times;}}}",
+         {nullptr, nullptr, nullptr, nullptr},
          "{\\rtf1{\\pict\\bin20 {\\fonttbl\\f0 Times;}}}"},
         {"a font table in a destination", "{\\rtf1{\\*\\x{\\fonttbl\\f0 a;}}{\\fonttbl\\f0 b;}}",
          {nullptr, nullptr, nullptr, nullptr}, "{\\rtf1{\\*\\x{\\fonttbl\\f0 a;}}<M>{\\fonttbl\\f0 b;}}"},

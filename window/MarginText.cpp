@@ -277,9 +277,10 @@ MarginText MarginText::Mark(String document) {
         }
         const Reading::Word& word = *reading.words[edit.word];
         const size_t length = edit.length + (word.blank ? 1 : 0);
-        const char next = at + length < text.size() ? text[at + length] : '\\';
-        blankBack[edit.word] = (IsLetter(next) || IsDigit(next) || next == '-' || next == ' ') &&
-                               endsInControlWord(word.after);
+        const std::string_view rest = std::string_view(text).substr(at + length);
+        const bool takesBlank =
+            !rest.empty() && (IsLetter(rest[0]) || IsDigit(rest[0]) || rest[0] == '-' || rest[0] == ' ');
+        blankBack[edit.word] = takesBlank && endsInControlWord(word.after);
         text.replace(at, length, blankBack[edit.word] ? 1 : 0, ' ');
         removed += length - (blankBack[edit.word] ? 1 : 0);
     }
