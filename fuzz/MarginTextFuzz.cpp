@@ -1,11 +1,14 @@
 // Feeds arbitrary bytes to the margin reader and writer and checks, against a reading of the
-// bytes as Rich Text that is made here independently, that writing the values as read changes
+// bytes as Rich Text that is made here independently (groups, destinations, escapes, \binN),
+// that the words taken are those a reader applies, and that writing the values as read changes
 // nothing but the margin words. Any violation aborts.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "runtime/RuntimeException.h"
@@ -30,21 +33,30 @@ bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // One token as a Rich Text reader sees it: a control word (a backslash, letters, an optional
-// minus and digits, and the one blank that may end it), a control symbol (a backslash and one
-// other byte), or any other single byte.
+// minus and digits, and the one blank that may end it), the raw bytes that \binN announces, a
+// control symbol (a backslash and one other byte), or any other single byte.
 struct Token {
-    size_t at = 0, end = 0;  // bytes in the text, the ending blank included
+    size_t at = 0, end = 0;    // bytes in the text, the ending blank included
     std::string_view meaning;  // the bytes without the ending blank
     int margin = -1;           // 0 to 3 for \margl, \margr, \margt, \margb
     std::string_view value;    // a margin word's minus and digits
+    bool applied = false;      // outside every destination group, where a reader applies it
+    bool fontTable = false;    // a brace that opens a font table, "{\fonttbl\"
 };
 
+// A group is a destination when the first of its tokens that is not a blank, a line end or a
+// margin word is \* or a destination word, and so is every group inside one. A \bin without a
+// positive length makes the rest of its group one too.
 std::vector<Token> Tokens(std::string_view text) {
     std::vector<Token> tokens;
+    std::vector<bool> destination = {false};  // one entry for the top level and each open group
+    bool groupStart = false;
     for (size_t at = 0; at < text.size();) {
         Token token;
         token.at = at;
+        token.applied = !destination.back();
         size_t end = at + 1;
+        size_t binary = 0;
         if (text[at] == '\\' && end < text.size() && IsLetter(text[end])) {
             while (end < text.size() && IsLetter(text[end])) ++end;
             const std::string_view name = text.substr(at + 1, end - at - 1);
@@ -56,13 +68,47 @@ std::vector<Token> Tokens(std::string_view text) {
             token.value = text.substr(valueAt, end - valueAt);
             token.meaning = text.substr(at, end - at);
             if (end < text.size() && text[end] == ' ') ++end;
-        } else {
-            if (text[at] == '\\' && end < text.size()) ++end;
+            if (name == "bin") {
+                const size_t digits = token.value.find_first_not_of('0');
+                const bool positive = !token.value.empty() && token.value[0] != '-' && digits != std::string_view::npos;
+                binary = positive ? text.size() - end : 0;
+                if (!positive) destination.back() = true;
+                else if (token.value.size() - digits < 12)
+                    binary = std::min<size_t>(binary, std::stoull(std::string(token.value.substr(digits))));
+            }
+            if (token.margin < 0) {
+                if (groupStart && MarginText::IsDestination(name)) destination.back() = true;
+                groupStart = false;
+            }
+        } else if (text[at] == '\\') {
+            if (end < text.size() && text[end] == '*' && groupStart) destination.back() = true;
+            else groupStart = false;
+            if (end < text.size()) ++end;
             token.meaning = text.substr(at, end - at);
+        } else {
+            token.meaning = text.substr(at, 1);
+            if (text[at] == '{') {
+                token.fontTable = text.substr(at).starts_with("{\\fonttbl\\");
+                destination.push_back(destination.back());
+                groupStart = true;
+            } else if (text[at] == '}') {
+                if (destination.size() > 1) destination.pop_back();
+                groupStart = false;
+            } else if (text[at] != ' ' && text[at] != '\r' && text[at] != '\n') {
+                groupStart = false;
+            }
         }
         token.end = end;
         tokens.push_back(token);
         at = end;
+        if (binary > 0) {
+            Token data;
+            data.at = at;
+            data.end = at + binary;
+            data.meaning = text.substr(at, binary);
+            tokens.push_back(data);
+            at += binary;
+        }
     }
     return tokens;
 }
@@ -96,13 +142,22 @@ void CheckMarkedInFrontOfTheFontTable(const MarginText& marks, std::string_view 
     const std::string expected = std::string(input.substr(0, fontTable)) + words.Bytes() +
                                  std::string(input.substr(fontTable));
     Check(out == expected, "the words go in front of the font table and nothing else changes", input);
+    const std::vector<Token> outTokens = Tokens(out);
+    size_t block = 0;
+    while (block < outTokens.size() && outTokens[block].at < fontTable) ++block;
+    Check(block + 4 <= outTokens.size() && outTokens[block].at == fontTable, "the words begin a token", input);
+    for (int word = 0; word < 4; ++word)
+        Check(outTokens[block + word].margin == word && outTokens[block + word].applied,
+              "the four words stand where a reader applies them", input);
 }
 
-// The bytes that the tokens mean, one entry per token, leaving out the tokens picked.
-std::vector<std::string_view> Meanings(const std::vector<Token>& tokens, const std::vector<bool>& leftOut) {
-    std::vector<std::string_view> meanings;
+// The bytes that the tokens mean, and whether a reader applies them, one entry per token,
+// leaving out the tokens picked.
+std::vector<std::pair<std::string_view, bool>> Meanings(const std::vector<Token>& tokens,
+                                                        const std::vector<bool>& leftOut) {
+    std::vector<std::pair<std::string_view, bool>> meanings;
     for (size_t i = 0; i < tokens.size(); ++i)
-        if (!leftOut[i]) meanings.push_back(tokens[i].meaning);
+        if (!leftOut[i]) meanings.emplace_back(tokens[i].meaning, tokens[i].applied);
     return meanings;
 }
 
@@ -157,6 +212,7 @@ void CheckMarkedAtTheWords(const MarginText& marks, std::string_view input, cons
     for (int word = 0; word < 4; ++word) {
         const Token& token = outTokens[block + word];
         Check(token.margin == word && token.value == values[word], "the four words in their order", input);
+        Check(token.applied, "the four words stand where a reader applies them", input);
         outLeftOut[block + word] = true;
     }
     Check(Meanings(tokens, inputLeftOut) == Meanings(outTokens, outLeftOut), "nothing else changes its meaning",
@@ -177,10 +233,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const std::vector<Token> tokens = Tokens(input);
     std::optional<size_t> first[4];
-    for (size_t i = 0; i < tokens.size(); ++i)
+    size_t fontTable = std::string_view::npos;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (!tokens[i].applied) continue;
         if (tokens[i].margin >= 0 && !first[tokens[i].margin]) first[tokens[i].margin] = i;
+        if (tokens[i].fontTable && fontTable == std::string_view::npos) fontTable = tokens[i].at;
+    }
     const bool anyWord = first[0] || first[1] || first[2] || first[3];
-    const size_t fontTable = input.find("{\\fonttbl\\");
 
     if (anyWord) CheckMarkedAtTheWords(marks, input, tokens, first);
     else if (fontTable != std::string_view::npos) CheckMarkedInFrontOfTheFontTable(marks, input, fontTable);

@@ -97,6 +97,120 @@ TEST(MarginText, FindsTheFourWordsMarksTheFirstAndDeletesTheOthers) {
     }
 }
 
+// A word counts only where a Rich Text reader applies it to the page; LibreOffice shows its own
+// defaults for the words that these documents hold in binary data or in destinations.
+TEST(MarginText, AWordCountsOnlyWhereAReaderAppliesIt) {
+    struct Case {
+        const char* name;
+        std::string document;
+        std::array<const char*, 4> values;
+        std::string marked;
+    };
+    const std::string backslashes(20000, '\\');
+    const Case cases[] = {
+        // \binN: N raw bytes after the word and its blank, whatever they hold.
+        {"a word in binary data before the real one",
+         "{\\rtf1{\\pict\\wmetafile8\\bin11 \\margr12Z}x}\\margl1440\\margr1800 x}",
+         {"1440", "1800", nullptr, nullptr}, "{\\rtf1{\\pict\\wmetafile8\\bin11 \\margr12Z}x}<M> x}"},
+        {"the only right margin in binary data", "{\\rtf1\\margl720 {\\pict\\bin7 \\margr5}x}",
+         {"720", nullptr, nullptr, nullptr}, "{\\rtf1<M> {\\pict\\bin7 \\margr5}x}"},
+        {"binary data outside a picture", "\\bin10 \\margl3000\\margr2100 x", {nullptr, "2100", nullptr, nullptr},
+         "\\bin10 \\margl3000<M> x"},
+        {"binary data without its blank", "{\\b\\bin6\\margr}\\margr7 x", {nullptr, "7", nullptr, nullptr},
+         "{\\b\\bin6\\margr}<M> x"},
+        {"more binary data than the text holds", "\\margr2{\\b\\bin99999999999999999999 x}\\margl3 y",
+         {nullptr, "2", nullptr, nullptr}, "<M>{\\b\\bin99999999999999999999 x}\\margl3 y"},
+        {"binary data like a control word before a deleted word", "\\bin1\\f\\margt3g\\margl",
+         {"", nullptr, "3", nullptr}, "\\bin1\\fg<M>"},
+        {"binary data at the very end", "\\margl1\\bin", {"1", nullptr, nullptr, nullptr}, "<M>\\bin"},
+        // Without a positive N readers differ, and nothing after it in its group counts.
+        {"a negative length", "{\\rtf1\\bin-5 \\margl3000\\margr2100 x}", {nullptr, nullptr, nullptr, nullptr},
+         "{\\rtf1\\bin-5 \\margl3000\\margr2100 x}"},
+        {"no length, in a group of its own", "{\\b\\bin \\margl3} \\margr2 x", {nullptr, "2", nullptr, nullptr},
+         "{\\b\\bin \\margl3} <M> x"},
+        // Destinations: a group that begins with \* or a destination word, to its end.
+        {"a word in a group of \\*",
+         "{\\rtf1{\\*\\generator Tool \\margl99;}\\margl1800\\margr1200\\margt10\\margb20 x}",
+         {"1800", "1200", "10", "20"}, "{\\rtf1{\\*\\generator Tool \\margl99;}<M> x}"},
+        {"\\* before the word itself", "{\\*\\margl5}\\margr2100 x", {nullptr, "2100", nullptr, nullptr},
+         "{\\*\\margl5}<M> x"},
+        {"\\* followed by blanks", "{\\*  \\margl3000}\\margr2100 x", {nullptr, "2100", nullptr, nullptr},
+         "{\\*  \\margl3000}<M> x"},
+        {"the document information", "{\\rtf1{\\info{\\title Set \\margl720 here}}\\margr2100 x}",
+         {nullptr, "2100", nullptr, nullptr}, "{\\rtf1{\\info{\\title Set \\margl720 here}}<M> x}"},
+        {"the style sheet", "{\\stylesheet{\\s0\\margl3000 Normal;}}\\margr2100 x",
+         {nullptr, "2100", nullptr, nullptr},
+         "{\\stylesheet{\\s0\\margl3000 Normal;}}<M> x"},
+        {"the font table", "{\\rtf1{\\fonttbl\\f0\\margl3000 Times;}\\margr2100 x}",
+         {nullptr, "2100", nullptr, nullptr},
+         "{\\rtf1{\\fonttbl\\f0\\margl3000 Times;}<M> x}"},
+        {"a header", "{\\header \\margl3000 x}\\margr2100 x", {nullptr, "2100", nullptr, nullptr},
+         "{\\header \\margl3000 x}<M> x"},
+        {"a destination word after blanks and line ends", "{ \r\n\\footnote\\margl1}\\margr2 x",
+         {nullptr, "2", nullptr, nullptr}, "{ \r\n\\footnote\\margl1}<M> x"},
+        // A destination word later in a group is taken as LibreOffice takes it: the rest of the
+        // group still counts.
+        {"a destination word after other text", "x \\{\\fonttbl\\margl1 y", {"1", nullptr, nullptr, nullptr},
+         "x \\{\\fonttbl<M> y"},
+        {"a field's instruction and its result",
+         "{\\field{\\*\\fldinst \\margl1 PAGE}{\\fldrslt \\margl2 1}}\\margr2100 x",
+         {nullptr, "2100", nullptr, nullptr},
+         "{\\field{\\*\\fldinst \\margl1 PAGE}{\\fldrslt \\margl2 1}}<M> x"},
+        {"a margin word before the destination word", "\\margl1 {\\margr5\\info \\margt7}",
+         {"1", "5", nullptr, nullptr}, "<M> {\\info \\margt7}"},
+        {"only destinations: no place", "{\\rtf1{\\*\\margl5}{\\info\\margr6}}", {nullptr, nullptr, nullptr, nullptr},
+         "{\\rtf1{\\*\\margl5}{\\info\\margr6}}"},
+        // Escapes and control symbols.
+        {"20,000 backslashes before the letters", backslashes + "margl5 \\margl7 x", {"7", nullptr, nullptr, nullptr},
+         backslashes + "margl5 <M> x"},
+        {"20,001 backslashes before the letters", backslashes + "\\margl5 x", {"5", nullptr, nullptr, nullptr},
+         backslashes + "<M> x"},
+        {"a hex escape of a backslash", "\\'5c\\margl5 x", {"5", nullptr, nullptr, nullptr}, "\\'5c<M> x"},
+        {"a hex escape without its digits", "\\'\\margl3 x", {"3", nullptr, nullptr, nullptr}, "\\'<M> x"},
+        {"control symbols", "{\\~\\-\\_\\{\\margl5 x}", {"5", nullptr, nullptr, nullptr}, "{\\~\\-\\_\\{<M> x}"},
+        {"braces that close no group", "{\\*\\x}}}\\margl5 x{{", {"5", nullptr, nullptr, nullptr}, "{\\*\\x}}}<M> x{{"},
+        // The font table that takes the marker is the first that opens a group where a word counts.
+        {"an escaped brace before the font table", "Literal \\{\\fonttbl\\f0 x;\\} ok {\\fonttbl\\f0 Times;}",
+         {nullptr, nullptr, nullptr, nullptr}, "Literal \\{\\fonttbl\\f0 x;\\} ok <M>{\\fonttbl\\f0 Times;}"},
+        {"a font table in binary data", "{\\rtf1{\\pict\\bin20 {\\fonttbl\\f0 Times;}}}",
+         {nullptr, nullptr, nullptr, nullptr},
+         "{\\rtf1{\\pict\\bin20 {\\fonttbl\\f0 Times;}}}"},
+        {"a font table in a destination", "{\\rtf1{\\*\\x{\\fonttbl\\f0 a;}}{\\fonttbl\\f0 b;}}",
+         {nullptr, nullptr, nullptr, nullptr}, "{\\rtf1{\\*\\x{\\fonttbl\\f0 a;}}<M>{\\fonttbl\\f0 b;}}"},
+    };
+    LoadFrameworkPlugins();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const MarginText marks = MarginText::Mark(String(c.document));
+        for (size_t word = 0; word < 4; ++word)
+            EXPECT_EQ(Shown(marks.values[word]), c.values[word] ? c.values[word] : "(none)") << "word " << word;
+        EXPECT_EQ(marks.text.Bytes(), WithMarker(c.marked));
+        EXPECT_EQ(marks.marker, c.marked.find("<M>"));
+    }
+}
+
+TEST(MarginText, AValueOfAnyLengthIsReadAndWrittenBackWhole) {
+    LoadFrameworkPlugins();
+    const std::string digits(100000, '7');
+    const std::string document = "{\\rtf1\\margl" + digits + "\\margr1440\\margt1440\\margb1440 x}";
+    const MarginText marks = MarginText::Mark(String(document));
+    ASSERT_TRUE(marks.values[0]);
+    EXPECT_EQ(marks.values[0]->Bytes(), digits);
+    std::string written;
+    MarginText::Write([&](std::string_view bytes) { written.append(bytes); }, marks.text, marks.marker,
+                      MarginText::Words(*marks.values[0], "1440", "1440", "1440"));
+    EXPECT_EQ(written, document);
+}
+
+// The reader marks the document's own bytes only when nothing else holds them.
+TEST(MarginText, ADocumentThatIsSharedStaysAsItWas) {
+    LoadFrameworkPlugins();
+    const String document("{\\rtf1\\margl1800\\margr1200 x}");
+    const MarginText marks = MarginText::Mark(document);
+    EXPECT_EQ(document.Bytes(), "{\\rtf1\\margl1800\\margr1200 x}");
+    EXPECT_EQ(marks.text.Bytes(), WithMarker("{\\rtf1<M> x}"));
+}
+
 TEST(MarginText, TheWordsGoTogetherInTheirOrderAsTheValuesAre) {
     EXPECT_EQ(MarginText::Words("1800", "1200", "1440", "1440").Bytes(), "\\margl1800\\margr1200\\margt1440\\margb1440");
     EXPECT_EQ(MarginText::Words("1800", "1200", "1440", "1440").Size(), 40u);

@@ -12,6 +12,8 @@
 #include "TestSupport.h"
 #include "files/TextInputStream.h"
 #include "runtime/NotNil.h"
+#include "runtime/Plugins.h"
+#include "shell/Startup.h"
 #include "window/MarginText.h"
 
 using namespace std::string_literals;
@@ -371,6 +373,42 @@ TEST_F(MarginsTest, ADocumentChangedOnDiskSinceTheReadIsNotOverwritten) {
     EXPECT_EQ(EntriesOf(In("")),
               (QStringList{"saved_as_long,_a_second_later.rtf", "saved_as_long_as_a_new_file,_its_time_kept.rtf",
                            "saved_as_long_in_place,_its_time_kept.rtf", "saved_longer.rtf"}));
+}
+
+// No document ends the program. A failure while marking (here every search fails, the
+// regular-expression plug-in being gone) is shown with the document's name, and nothing is
+// written, not even the previous document's text, whatever presses "Change".
+TEST_F(MarginsTest, AFailureWhileMarkingIsShownAndNothingIsWritten) {
+    WriteBytes(In("previous.rtf"), kPrevious);
+    ASSERT_TRUE(Read("previous.rtf"));
+    WriteBytes(In("doc.rtf"), "{\\rtf1\\margl1800 x}");
+    Recorded().calls.clear();
+
+    RuntimeClearPlugins();
+    const bool result = Read("doc.rtf");
+    LoadFrameworkPlugins();
+
+    EXPECT_FALSE(result);
+    EXPECT_EQ(Recorded().calls, std::vector<std::string>{"MessageBox The margins of the document " + PathOf("doc.rtf") +
+                                                         " cannot be read: the plug-in member RegEx.__init is not "
+                                                         "loaded"});
+    EXPECT_FALSE(ChangeEnabled());
+    NotNil(window().PushButtonChange()).Push();
+    EXPECT_EQ(ReadBytes(In("doc.rtf")), "{\\rtf1\\margl1800 x}");
+    EXPECT_EQ(ReadBytes(In("previous.rtf")), kPrevious);
+    EXPECT_EQ(EntriesOf(In("")), (QStringList{"doc.rtf", "previous.rtf"}));
+}
+
+// A long run of backslashes before the letters of a word is text like a short one.
+TEST_F(MarginsTest, TwentyThousandBackslashesBeforeTheLettersAreText) {
+    const std::string backslashes(20000, '\\');
+    WriteBytes(In("doc.rtf"), "{\\rtf1 " + backslashes + "margr5 \\margl1800\\margr1200 x}");
+    ASSERT_TRUE(Read("doc.rtf"));
+    EXPECT_EQ(Fields(), (std::array<std::string, 4>{"1800", "1200", "1440", "1440"}));
+    ClickChange();
+    EXPECT_EQ(ReadBytes(In("doc.rtf")),
+              "{\\rtf1 " + backslashes + "margr5 \\margl1800\\margr1200\\margt1440\\margb1440 x}");
+    EXPECT_TRUE(Recorded().calls.empty());
 }
 
 // A document of 200 MB goes through the window like any small one: its margin words change and

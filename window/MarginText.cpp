@@ -1,6 +1,7 @@
 #include "MarginText.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "files/TextOutputStream.h"
@@ -13,33 +14,180 @@ const String MarginText::kMarker = "!:\xC3\xA0&#|#&:!";
 namespace {
 const char* const kNames[4] = {"margl", "margr", "margt", "margb"};
 
-// A word matches only where no letter follows its five letters, so that longer control words
-// (the section margins \marglsxn, ...) are never taken for it, and only where its backslash is
-// not itself escaped: "\\margl" is the text "\margl". The careful pattern, which knows escapes,
-// searches sixty times slower than the quick one, so it runs only when the quick one has found
-// the letters after an escaped backslash. The careful match begins at the word (\K).
-std::string QuickPattern(const char* name) { return std::string(R"(\\)") + name + R"((?![A-Za-z])(-?\d*))"; }
-std::string CarefulPattern(const char* name) {
-    return std::string(R"((?<!\\)(?:\\\\)*\K\\)") + name + R"((?![A-Za-z])(-?\d*))";
+// The letters of a word anywhere in the bytes, where no letter follows them, so that longer
+// control words (the section margins \marglsxn, ...) are never taken for it. A search that finds
+// none tells the reading below that it need not look further for that word.
+std::string Pattern(const char* name) { return std::string(R"(\\)") + name + R"((?![A-Za-z])(-?\d*))"; }
+
+constexpr std::string_view kFontTable = "{\\fonttbl\\";
+const char* const kFontTablePattern = R"({\\fonttbl\\)";
+
+// The destinations of the RTF 1.9.1 specification: groups whose content a reader takes as
+// something other than the document's own formatting, or skips.
+constexpr std::string_view kDestinations[] = {
+    "aftncn", "aftnsep", "aftnsepc", "annotation", "atnauthor", "atndate", "atnicn", "atnid", "atnparent", "atnref",
+    "atntime", "atrfend", "atrfstart", "author", "background", "bkmkend", "bkmkstart", "blipuid", "buptim",
+    "category", "colorschememapping", "colortbl", "comment", "company", "creatim", "datafield", "datastore",
+    "defchp", "defpap", "do", "doccomm", "docvar", "dptxbxtext", "ebcend", "ebcstart", "factoidname", "falt",
+    "fchars", "ffdeftext", "ffentrymcr", "ffexitmcr", "ffformat", "ffhelptext", "ffl", "ffname", "ffstattext",
+    "field", "file", "filetbl", "fldinst", "fldrslt", "fldtype", "fname", "fontemb", "fontfile", "fonttbl",
+    "footer", "footerf", "footerl", "footerr", "footnote", "formfield", "ftncn", "ftnsep", "ftnsepc", "g",
+    "generator", "gridtbl", "header", "headerf", "headerl", "headerr", "hl", "hlfr", "hlinkbase", "hlloc", "hlsrc",
+    "hsv", "htmltag", "info", "keycode", "keywords", "latentstyles", "lchars", "levelnumbers", "leveltext",
+    "lfolevel", "linkval", "list", "listlevel", "listname", "listoverride", "listoverridetable", "listpicture",
+    "liststylename", "listtable", "listtext", "lsdlockedexcept", "macc", "maccPr", "mailmerge", "maln", "malnScr",
+    "manager", "margPr", "mbar", "mbarPr", "mbaseJc", "mbegChr", "mborderBox", "mborderBoxPr", "mbox", "mboxPr",
+    "mchr", "mcount", "mctrlPr", "md", "mdPr", "mdeg", "mdegHide", "mden", "mdiff", "me", "mendChr", "meqArr",
+    "meqArrPr", "mf", "mfName", "mfPr", "mfunc", "mfuncPr", "mgroupChr", "mgroupChrPr", "mgrow", "mhideBot",
+    "mhideLeft", "mhideRight", "mhideTop", "mhtmltag", "mlim", "mlimloc", "mlimlow", "mlimlowPr", "mlimupp",
+    "mlimuppPr", "mm", "mmPr", "mmaddfieldname", "mmath", "mmathPict", "mmathPr", "mmaxdist", "mmc", "mmcJc",
+    "mmcPr", "mmconnectstr", "mmconnectstrdata", "mmcs", "mmdatasource", "mmheadersource", "mmmailsubject",
+    "mmodso", "mmodsofilter", "mmodsofldmpdata", "mmodsomappedname", "mmodsoname", "mmodsorecipdata", "mmodsosort",
+    "mmodsosrc", "mmodsotable", "mmodsoudl", "mmodsoudldata", "mmodsouniquetag", "mmquery", "mmr", "mnary",
+    "mnaryPr", "mnoBreak", "mnum", "moMath", "moMathPara", "moMathParaPr", "mobjDist", "mopEmu", "mphant",
+    "mphantPr", "mplcHide", "mpos", "mr", "mrPr", "mrad", "mradPr", "msPre", "msPrePr", "msSub", "msSubPr",
+    "msSubSup", "msSubSupPr", "msSup", "msSupPr", "msepChr", "mshow", "mshp", "mstrikeBLTR", "mstrikeH",
+    "mstrikeTLBR", "mstrikeV", "msub", "msubHide", "msup", "msupHide", "mtransp", "mtype", "mvertJc", "mvfmf",
+    "mvfml", "mvtof", "mvtol", "mzeroAsc", "mzeroDesc", "mzeroWid", "nesttableprops", "nextfile", "nonesttables",
+    "nonshppict", "objalias", "objclass", "objdata", "object", "objname", "objsect", "objtime", "oldcprops",
+    "oldpprops", "oldsprops", "oldtprops", "oleclsid", "operator", "panose", "password", "passwordhash", "pgp",
+    "pgptbl", "picprop", "pict", "pn", "pnseclvl", "pntext", "pntxta", "pntxtb", "printim", "private", "propname",
+    "protend", "protstart", "protusertbl", "pxe", "result", "revtbl", "revtim", "rsidtbl", "rxe", "shp", "shpgrp",
+    "shpinst", "shppict", "shprslt", "shptxt", "sn", "sp", "staticval", "stylesheet", "subject", "sv", "svb", "tc",
+    "template", "themedata", "title", "txe", "ud", "upr", "userprops", "wgrffmtfilter", "windowcaption",
+    "writereservation", "writereservhash", "xe", "xform", "xmlattrname", "xmlattrvalue", "xmlclose", "xmlname",
+    "xmlnstbl", "xmlopen",
+};
+static_assert(std::is_sorted(std::begin(kDestinations), std::end(kDestinations)));
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The number of raw bytes that \binN announces, at most `most`; none for a missing, zero or
+// negative N.
+size_t BinaryLength(std::string_view value, size_t most) {
+    size_t length = 0;
+    for (const char digit : value) {
+        if (!IsDigit(digit)) return 0;
+        length = std::min(most, length * 10 + static_cast<size_t>(digit - '0'));
+    }
+    return length;
 }
 
-// Whether the backslash at `at` is escaped: an odd number of backslashes stands before it.
-bool IsEscaped(std::string_view text, size_t at) {
-    size_t backslashes = 0;
-    while (at > backslashes && text[at - 1 - backslashes] == '\\') ++backslashes;
-    return backslashes % 2 == 1;
+// One forward reading of the text, token by token, as a Rich Text reader takes it: groups, the
+// escaped characters and other control symbols, control words with their values and their one
+// delimiting blank, and the raw bytes of \binN, whatever they hold. Nothing in a group that
+// begins with \* or a destination word is applied to the page. It notes the first of each
+// margin word and the first font table that stand where they would be applied.
+class Reading {
+public:
+    // What stands right before a margin word: one of the words found, or another token.
+    static constexpr int kControlWord = -1;  // a control word without a delimiting blank
+    static constexpr int kOther = -2;
+
+    struct Word {
+        size_t at, length;       // the backslash, and up to the end of the value
+        std::string_view value;  // the minus sign and the digits
+        bool blank;              // a delimiting blank follows
+        int after;               // the word found that stands right before it, kControlWord or kOther
+    };
+
+    explicit Reading(std::string_view text) : text_(text) {}
+    bool AtEnd() const { return at_ >= text_.size(); }
+    void Step();
+
+    std::optional<Word> words[4];
+    std::optional<size_t> fontTable;
+
+private:
+    void Skip() {
+        if (!skipping_) skipping_ = true, skipDepth_ = depth_;
+    }
+    void ControlWord(int after);
+
+    std::string_view text_;
+    size_t at_ = 0;
+    size_t depth_ = 0;         // the groups open
+    bool groupStart_ = false;  // nothing but blanks, line ends and margin words since the last brace
+    bool skipping_ = false;    // inside a destination, which began in the group at depth skipDepth_
+    size_t skipDepth_ = 0;
+    int last_ = kOther;  // the token read last, as Word::after tells it
+};
+
+void Reading::Step() {
+    const int before = last_;
+    last_ = kOther;
+    switch (text_[at_]) {
+    case '{':
+        if (!skipping_ && !fontTable && text_.substr(at_, kFontTable.size()) == kFontTable) fontTable = at_;
+        ++depth_, ++at_;
+        groupStart_ = true;
+        return;
+    case '}':
+        if (depth_ > 0) --depth_;  // a brace that closes no group is ignored
+        if (skipping_ && depth_ < skipDepth_) skipping_ = false;
+        ++at_;
+        groupStart_ = false;
+        return;
+    case '\\':
+        if (at_ + 1 < text_.size() && IsLetter(text_[at_ + 1])) return ControlWord(before);
+        if (groupStart_ && at_ + 1 < text_.size() && text_[at_ + 1] == '*') Skip();
+        else groupStart_ = false;
+        at_ += 2;  // a control symbol: \\, \{, \}, \', \~, ...
+        return;
+    case ' ':
+    case '\r':
+    case '\n':
+        ++at_;
+        return;
+    default:
+        while (at_ < text_.size() && text_[at_] != '\\' && text_[at_] != '{' && text_[at_] != '}') ++at_;
+        groupStart_ = false;
+    }
 }
 
-const char* const kFontTable = R"({\\fonttbl\\)";
+void Reading::ControlWord(int after) {
+    const size_t word = at_;
+    size_t end = at_ + 1;
+    while (end < text_.size() && IsLetter(text_[end])) ++end;
+    const std::string_view name = text_.substr(word + 1, end - word - 1);
+    const size_t valueAt = end;
+    if (end < text_.size() && text_[end] == '-') ++end;
+    while (end < text_.size() && IsDigit(text_[end])) ++end;
+    const std::string_view value = text_.substr(valueAt, end - valueAt);
+    at_ = end < text_.size() && text_[end] == ' ' ? end + 1 : end;
+
+    const bool blank = at_ > end;
+    last_ = blank ? kOther : kControlWord;
+    if (name == "bin") {
+        // Readers differ on a \bin without a positive N (LibreOffice takes the token after it for
+        // its data), so nothing after it in its group counts.
+        const size_t length = BinaryLength(value, text_.size() - at_);
+        if (length == 0) Skip();
+        else last_ = kOther;
+        at_ += length;
+        groupStart_ = false;
+        return;
+    }
+    // A margin word leaves a group's start as it is, so that neither deleting one nor writing the
+    // four makes a destination of a group that was none, or the other way round.
+    for (int margin = 0; margin < 4; ++margin) {
+        if (name != kNames[margin]) continue;
+        if (!skipping_ && !words[margin]) {
+            words[margin] = Word{word, end - word, value, blank, after};
+            last_ = margin;
+        }
+        return;
+    }
+    if (groupStart_ && MarginText::IsDestination(name)) Skip();
+    groupStart_ = false;
+}
 
 struct Edit {
     size_t at;
     size_t length;
-    String replacement;  // the marker, or empty for a deleted word
+    int word;  // the margin word, or -1 for the marker in front of the font table
 };
-
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Whether the text ends in a control word (a backslash that is not itself escaped, letters, and
 // an optional signed number), which would run into whatever comes to follow it.
@@ -55,15 +203,6 @@ bool EndsInControlWord(std::string_view text) {
     return backslashes % 2 == 1;
 }
 
-// A deleted word took its delimiter with it. When a control word (or the marker, which becomes
-// one) now stands right before a letter, a digit, a hyphen or a blank, one blank goes back so
-// that the two do not run together.
-bool NeedsDelimiter(std::string_view before, bool endsInMarker, std::string_view after) {
-    if (after.empty()) return false;
-    const char next = after.front();
-    if (!IsLetter(next) && !IsDigit(next) && next != '-' && next != ' ') return false;
-    return endsInMarker || EndsInControlWord(before);
-}
 
 // Whether the control word that ends `text` would take `next` as part of itself: letters take
 // more letters, a minus sign or digits; a minus sign or digits take more digits.
@@ -74,53 +213,79 @@ bool RunsInto(std::string_view text, char next) {
 }
 }  // namespace
 
-MarginText MarginText::Mark(const String& document) {
+bool MarginText::IsDestination(std::string_view word) {
+    return std::binary_search(std::begin(kDestinations), std::end(kDestinations), word);
+}
+
+MarginText MarginText::Mark(String document) {
     MarginText result;
-    std::vector<Edit> edits;
     RegEx regex;
-    regex.SetReplacementPattern(kMarker);  // the first word found takes the marker, the later ones nothing
+    bool present[4];
     for (size_t word = 0; word < 4; ++word) {
-        regex.SetSearchPattern(QuickPattern(kNames[word]));
-        Ref<RegExMatch> match = regex.Search(document);
-        if (match && IsEscaped(document.View(), static_cast<size_t>(match->SubExpressionStartB(0)))) {
-            regex.SetSearchPattern(CarefulPattern(kNames[word]));
-            match = regex.Search(document);
-        }
-        if (!match) continue;
-        result.values[word] = match->SubExpressionString(1);
-        edits.push_back({static_cast<size_t>(match->SubExpressionStartB(0)), match->SubExpressionString(0).Size(),
-                         regex.ReplacementPattern()});
-        regex.SetReplacementPattern(String());
+        regex.SetSearchPattern(Pattern(kNames[word]));
+        present[word] = regex.Search(document) != nullptr;
+    }
+    Reading reading(document.View());
+    const auto pending = [&] {
+        for (size_t word = 0; word < 4; ++word)
+            if (present[word] && !reading.words[word]) return true;
+        return false;
+    };
+    while (!reading.AtEnd() && pending()) reading.Step();
+
+    std::vector<Edit> edits;
+    int marked = -1;
+    for (int word = 0; word < 4; ++word) {
+        if (!reading.words[word]) continue;
+        result.values[word] = String(reading.words[word]->value);
+        edits.push_back({reading.words[word]->at, reading.words[word]->length, word});
+        if (marked < 0) marked = word;
     }
     if (edits.empty()) {
-        regex.SetSearchPattern(kFontTable);
-        if (const Ref<RegExMatch> match = regex.Search(document))
-            edits.push_back({static_cast<size_t>(match->SubExpressionStartB(0)), 0, kMarker});
+        regex.SetSearchPattern(kFontTablePattern);
+        if (regex.Search(document))
+            while (!reading.AtEnd() && !reading.fontTable) reading.Step();
+        if (reading.fontTable) edits.push_back({*reading.fontTable, 0, -1});
     }
     if (edits.empty()) {
-        result.text = document;
+        result.text = std::move(document);
         return result;
     }
 
+    // A deleted word takes its delimiting blank with it. When a control word (or the marker,
+    // which becomes one) then stands right before a letter, a digit, a hyphen or a blank, one
+    // blank goes back so that the two do not run together.
+    bool blankBack[4] = {};
+    const auto endsInControlWord = [&](int after) {
+        for (; after >= 0 && after != marked; after = reading.words[after]->after)
+            if (blankBack[after]) return false;
+        return after == Reading::kControlWord || (after == marked && !reading.words[marked]->blank);
+    };
+
+    // The edits go into the document's own bytes, in the order of the text. Until the words
+    // after it are gone, the marker's place keeps the length of its word, so that the text does
+    // not grow before it shrinks.
     std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.at < b.at; });
-    const std::string_view bytes = document.View();
-    std::string marked;
-    marked.reserve(bytes.size() + kMarker.Size() + edits.size());
-    size_t from = 0;
+    std::string text = document.TakeBytes();
+    size_t removed = 0, markerLength = 0;
     for (const Edit& edit : edits) {
-        marked.append(bytes.substr(from, edit.at - from));
-        from = edit.at + edit.length;
-        if (!edit.replacement.IsEmpty()) {
-            result.marker = marked.size();
-            marked.append(edit.replacement.View());  // the word's blank stays behind the marker
+        const size_t at = edit.at - removed;
+        if (edit.word == marked) {
+            result.marker = at;
+            markerLength = edit.length;
             continue;
         }
-        if (from < bytes.size() && bytes[from] == ' ') ++from;
-        const bool endsInMarker = result.marker != std::string::npos && result.marker + kMarker.Size() == marked.size();
-        if (NeedsDelimiter(marked, endsInMarker, bytes.substr(from))) marked.push_back(' ');
+        const Reading::Word& word = *reading.words[edit.word];
+        const size_t length = edit.length + (word.blank ? 1 : 0);
+        const std::string_view rest = std::string_view(text).substr(at + length);
+        const bool takesBlank =
+            !rest.empty() && (IsLetter(rest[0]) || IsDigit(rest[0]) || rest[0] == '-' || rest[0] == ' ');
+        blankBack[edit.word] = takesBlank && endsInControlWord(word.after);
+        text.replace(at, length, blankBack[edit.word] ? 1 : 0, ' ');
+        removed += length - (blankBack[edit.word] ? 1 : 0);
     }
-    marked.append(bytes.substr(from));
-    result.text = String(std::move(marked));
+    text.replace(result.marker, markerLength, kMarker.View());
+    result.text = String(std::move(text));
     return result;
 }
 

@@ -17,12 +17,20 @@ class MarginText {
 public:
     static const String kMarker;  // "!:à&#|#&:!", 11 bytes of UTF-8
 
-    // Finds the first occurrence of each word, with its value (an optional minus sign and the
-    // digits); letters after an escaped backslash ("\\margl") are text, not a word. The first
-    // word found in the order above gives way to the marker; each word found after it is deleted
-    // with the blank that delimits it. When the document has none of the words, the marker goes
-    // in front of its first font table.
-    static MarginText Mark(const String& document);
+    // Finds the first of each word that stands where a Rich Text reader applies it to the page,
+    // with its value (an optional minus sign and the digits): not in the raw bytes of \binN,
+    // not as text after an escaped backslash, and not inside a destination group (one that
+    // begins with \* or with a word such as \info, \fonttbl or \pict). The first word found
+    // in the order above gives way to the marker; each word found after it is deleted with the
+    // blank that delimits it. When the document has none of the words, the marker goes in
+    // front of its first font table that opens a group where such a word would count.
+    // The text is marked in the document's own bytes when nothing else shares them.
+    // RegExException when a search cannot be made.
+    static MarginText Mark(String document);
+
+    // Whether a control word (its letters, without the backslash) begins a destination of the
+    // RTF 1.9.1 specification, whose content is not applied to the page.
+    static bool IsDestination(std::string_view word);
 
     // The four words with their values, joined: "\margl", left, "\margr", right, ...
     static String Words(const String& left, const String& right, const String& top, const String& bottom);

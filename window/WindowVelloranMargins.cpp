@@ -1,4 +1,5 @@
 #include <cstring>
+#include <utility>
 
 #include "MarginText.h"
 #include "WindowVelloran.h"
@@ -100,8 +101,17 @@ bool WindowVelloran::Margins(Ref<FolderItem> item) {
     for (size_t margin = 0; margin < 4; ++margin) Field(*this, margin).SetText("1440");
     for (size_t margin = 0; margin < 4; ++margin) MarginLabel(*this, margin).SetText("1440");
 
-    MarginText marks = MarginText::Mark(AppInstance()->myFileContent);
-    AppInstance()->myFileContent = marks.text;
+    // The text is marked in the bytes that were read, not in a copy of them.
+    MarginText marks;
+    try {
+        marks = MarginText::Mark(std::move(AppInstance()->myFileContent));
+    } catch (const RuntimeException& failure) {
+        NotNil(PushButtonChange(), "PushButtonChange").SetEnabled(false);
+        RuntimeMsgBox(RuntimeAddString(RuntimeAddString("The margins of the document ", file->ShellPath()),
+                                       RuntimeAddString(" cannot be read: ", failure.what())));
+        return false;
+    }
+    AppInstance()->myFileContent = std::move(marks.text);
     for (size_t margin = 0; margin < 4; ++margin)
         if (marks.values[margin]) Field(*this, margin).SetText(*marks.values[margin]);
 

@@ -1,10 +1,12 @@
 #include "String.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
-const std::shared_ptr<const std::string>& EmptyBytes() {
-    static const auto empty = std::make_shared<const std::string>();
+// Shared by every empty String, and held here as well, so that it is never taken.
+const std::shared_ptr<std::string>& EmptyBytes() {
+    static const auto empty = std::make_shared<std::string>();
     return empty;
 }
 
@@ -12,9 +14,21 @@ bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) 
 }  // namespace
 
 String::String() : bytes_(EmptyBytes()) {}
-String::String(const char* text) : bytes_(std::make_shared<const std::string>(text)) {}
-String::String(std::string text) : bytes_(std::make_shared<const std::string>(std::move(text))) {}
-String::String(std::string_view text) : bytes_(std::make_shared<const std::string>(text)) {}
+String::String(const char* text) : bytes_(std::make_shared<std::string>(text)) {}
+String::String(std::string text) : bytes_(std::make_shared<std::string>(std::move(text))) {}
+String::String(std::string_view text) : bytes_(std::make_shared<std::string>(text)) {}
+String::String(String&& other) noexcept : bytes_(std::exchange(other.bytes_, EmptyBytes())) {}
+
+String& String::operator=(String&& other) noexcept {
+    if (this != &other) bytes_ = std::exchange(other.bytes_, EmptyBytes());
+    return *this;
+}
+
+std::string String::TakeBytes() {
+    std::string bytes = bytes_.use_count() == 1 ? std::move(*bytes_) : *bytes_;
+    bytes_ = EmptyBytes();
+    return bytes;
+}
 
 String RuntimeAddString(const String& first, const String& second) {
     std::string joined;

@@ -13,16 +13,25 @@ public:
     String(const char* text);
     String(std::string text);
     String(std::string_view text);
+    String(const String&) = default;
+    String& operator=(const String&) = default;
+    // A String moved from is empty, like one made anew.
+    String(String&& other) noexcept;
+    String& operator=(String&& other) noexcept;
 
     std::string_view View() const { return *bytes_; }
     const std::string& Bytes() const { return *bytes_; }
     size_t Size() const { return bytes_->size(); }
     bool IsEmpty() const { return bytes_->empty(); }
 
+    // Gives up the bytes and leaves this String empty. When no other String shares them they
+    // are moved out, not copied, so that a large text can be changed where it lies.
+    std::string TakeBytes();
+
     friend bool operator==(const String& a, const String& b) { return a.View() == b.View(); }
 
 private:
-    std::shared_ptr<const std::string> bytes_;
+    std::shared_ptr<std::string> bytes_;  // never changed while any String refers to them
 };
 
 // The string operations the program calls by name.
