@@ -399,6 +399,17 @@ TEST_F(MarginsTest, AFailureWhileMarkingIsShownAndNothingIsWritten) {
     EXPECT_EQ(EntriesOf(In("")), (QStringList{"doc.rtf", "previous.rtf"}));
 }
 
+// Without an application object, reading and "Change" raise NilObjectException, as every other
+// handler does, rather than reach through nothing.
+TEST_F(MarginsTest, WithoutTheApplicationObjectReadingAndChangeRaiseNilObject) {
+    WriteBytes(In("doc.rtf"), "{\\rtf1\\margl1800 x}");
+    ASSERT_TRUE(Read("doc.rtf"));
+    RuntimeReleaseAppObject();
+    EXPECT_THROW(window().PushButtonChange_Action(NotNil(window().PushButtonChange())), NilObjectException);
+    EXPECT_THROW(Read("doc.rtf"), NilObjectException);
+    EXPECT_EQ(ReadBytes(In("doc.rtf")), "{\\rtf1\\margl1800 x}");
+}
+
 // A long run of backslashes before the letters of a word is text like a short one.
 TEST_F(MarginsTest, TwentyThousandBackslashesBeforeTheLettersAreText) {
     const std::string backslashes(20000, '\\');

@@ -48,6 +48,9 @@ Label& MarginLabel(WindowVelloran& window, size_t margin) {
     return NotNil((window.*controls.label)(), controls.labelName);
 }
 
+// The application object, looked up anew at each use, as every handler does.
+App& CurrentApp() { return NotNil(AppInstance(), "App"); }
+
 bool PathEndsWith(const Ref<FolderItem>& item, const char* ending) {
     const String end = StringDBCSRight(item->ShellPath(), static_cast<int>(std::strlen(ending)));
     return RuntimeStringCompareIgnoringCase(end, ending) == 0;
@@ -78,7 +81,7 @@ bool WindowVelloran::Margins(Ref<FolderItem> item) {
         RuntimeBeep();
         return false;
     }
-    AppInstance()->myFolderItem = file;
+    CurrentApp().myFolderItem = file;
     NotNil(PushButtonChange(), "PushButtonChange").SetEnabled(true);
     NotNil(BevelButtonSend(), "BevelButtonSend").SetVisible(true);
     NotNil(BevelButtonClear(), "BevelButtonClear").SetVisible(true);
@@ -86,12 +89,12 @@ bool WindowVelloran::Margins(Ref<FolderItem> item) {
     // Taken before the read, so that a save while it reads counts as a change on disk.
     const FileStamp stamp = file->Stamp();
     try {
-        AppInstance()->myTextInputStream = nullptr;
-        AppInstance()->myTextInputStream = TextInputStream::Open(AppInstance()->myFolderItem);
-        AppInstance()->myFileContent = NotNil(AppInstance()->myTextInputStream, "myTextInputStream").ReadAll();
-        NotNil(AppInstance()->myTextInputStream, "myTextInputStream").Close();
+        CurrentApp().myTextInputStream = nullptr;
+        CurrentApp().myTextInputStream = TextInputStream::Open(CurrentApp().myFolderItem);
+        CurrentApp().myFileContent = NotNil(CurrentApp().myTextInputStream, "myTextInputStream").ReadAll();
+        NotNil(CurrentApp().myTextInputStream, "myTextInputStream").Close();
     } catch (const IOException&) {
-        if (AppInstance()->myTextInputStream) AppInstance()->myTextInputStream->Close();
+        if (CurrentApp().myTextInputStream) CurrentApp().myTextInputStream->Close();
         NotNil(PushButtonChange(), "PushButtonChange").SetEnabled(false);
         RuntimeMsgBox("error input");
         return false;
@@ -104,14 +107,14 @@ bool WindowVelloran::Margins(Ref<FolderItem> item) {
     // The text is marked in the bytes that were read, not in a copy of them.
     MarginText marks;
     try {
-        marks = MarginText::Mark(std::move(AppInstance()->myFileContent));
+        marks = MarginText::Mark(std::move(CurrentApp().myFileContent));
     } catch (const RuntimeException& failure) {
         NotNil(PushButtonChange(), "PushButtonChange").SetEnabled(false);
         RuntimeMsgBox(RuntimeAddString(RuntimeAddString("The margins of the document ", file->ShellPath()),
                                        RuntimeAddString(" cannot be read: ", failure.what())));
         return false;
     }
-    AppInstance()->myFileContent = std::move(marks.text);
+    CurrentApp().myFileContent = std::move(marks.text);
     for (size_t margin = 0; margin < 4; ++margin)
         if (marks.values[margin]) Field(*this, margin).SetText(*marks.values[margin]);
 
@@ -129,7 +132,7 @@ bool WindowVelloran::Margins(Ref<FolderItem> item) {
 void WindowVelloran::PushButtonChange_Action(PushButton& /*sender*/) {
     const String words = MarginText::Words(Field(*this, 0).Text(), Field(*this, 1).Text(), Field(*this, 2).Text(),
                                            Field(*this, 3).Text());
-    const Ref<FolderItem> file = AppInstance()->myFolderItem;
+    const Ref<FolderItem> file = CurrentApp().myFolderItem;
     if (!file || Marked().marker == std::string::npos) return;  // "Change" is disabled then: nothing is marked
     if (file->Stamp() != Marked().stamp) {
         RuntimeMsgBox(RuntimeAddString(RuntimeAddString("The document ", file->ShellPath()),
@@ -137,10 +140,10 @@ void WindowVelloran::PushButtonChange_Action(PushButton& /*sender*/) {
         return;
     }
     try {
-        AppInstance()->myTextOutputStream = TextOutputStream::Create(file, Marked().stamp);
-        MarginText::Write(NotNil(AppInstance()->myTextOutputStream, "myTextOutputStream"),
-                          AppInstance()->myFileContent, Marked().marker, words);
-        NotNil(AppInstance()->myTextOutputStream, "myTextOutputStream").Close();
+        CurrentApp().myTextOutputStream = TextOutputStream::Create(file, Marked().stamp);
+        MarginText::Write(NotNil(CurrentApp().myTextOutputStream, "myTextOutputStream"),
+                          CurrentApp().myFileContent, Marked().marker, words);
+        NotNil(CurrentApp().myTextOutputStream, "myTextOutputStream").Close();
         Marked().stamp = file->Stamp();
     } catch (const RuntimeException& failure) {
         RuntimeMsgBox(failure.what());

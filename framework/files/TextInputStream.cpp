@@ -26,16 +26,19 @@ Ref<TextInputStream> TextInputStream::Open(const Ref<FolderItem>& item) {
 
 TextInputStream::~TextInputStream() { Close(); }
 
-// The string is given the file's size at once, so a document is held once and never moved; it
-// is filled a chunk at a time rather than zeroed first and then read over. A file that grew
-// since its size was taken is read to its end.
+// The string is given the file's size at once, with a little room to spare, so a document is
+// held once and never moved, and a small edit made in it after the read (a marker a few bytes
+// longer than the word it stands for) needs no second copy either. It is filled a chunk at a
+// time rather than zeroed first and then read over. A file that grew since its size was taken
+// is read to its end.
 String TextInputStream::ReadAll() {
     if (fd_ < 0) Fail("the stream is closed");
     struct stat info;
     const off_t at = ::lseek(fd_, 0, SEEK_CUR);
     if (at < 0 || ::fstat(fd_, &info) != 0) Fail(std::strerror(errno));
     std::string bytes;
-    if (info.st_size > at) bytes.reserve(static_cast<size_t>(info.st_size - at));
+    constexpr size_t kSpare = 64;
+    if (info.st_size > at) bytes.reserve(static_cast<size_t>(info.st_size - at) + kSpare);
     constexpr size_t kChunk = size_t{1} << 20;
     const auto chunk = std::make_unique_for_overwrite<char[]>(kChunk);
     for (;;) {
