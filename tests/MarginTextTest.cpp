@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <span>
 
 #include "runtime/RuntimeException.h"
 #include "shell/Startup.h"
@@ -17,16 +18,29 @@ std::string WithMarker(std::string text) {
 }
 
 std::string Shown(const std::optional<String>& value) { return value ? value->Bytes() : "(none)"; }
+
+struct MarkCase {
+    const char* name;
+    std::string document;
+    std::array<const char*, 4> values;  // left, right, top, bottom; nullptr: not in the document
+    std::string marked;                 // the document itself when no place is found
+};
+
+void ExpectMarks(std::span<const MarkCase> cases) {
+    LoadFrameworkPlugins();
+    for (const MarkCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const MarginText marks = MarginText::Mark(String(c.document));
+        for (size_t word = 0; word < 4; ++word)
+            EXPECT_EQ(Shown(marks.values[word]), c.values[word] ? c.values[word] : "(none)") << "word " << word;
+        EXPECT_EQ(marks.text.Bytes(), WithMarker(c.marked));
+        EXPECT_EQ(marks.marker, c.marked.find("<M>"));
+    }
+}
 }  // namespace
 
 TEST(MarginText, FindsTheFourWordsMarksTheFirstAndDeletesTheOthers) {
-    struct Case {
-        const char* name;
-        std::string document;
-        std::array<const char*, 4> values;  // left, right, top, bottom; nullptr: not in the document
-        std::string marked;                 // the document itself when no place is found
-    };
-    const Case cases[] = {
+    const MarkCase cases[] = {
         {"left and right only", "{\\rtf1\\paperw11900\\margl1800\\margr1200\\vieww9000 Hi}",
          {"1800", "1200", nullptr, nullptr}, "{\\rtf1\\paperw11900<M>\\vieww9000 Hi}"},
         {"bottom before left", "{\\rtf1\\margb720\\pard\\margl1440 Hi}", {"1440", nullptr, nullptr, "720"},
@@ -86,28 +100,14 @@ TEST(MarginText, FindsTheFourWordsMarksTheFirstAndDeletesTheOthers) {
         {"the marker's text before a deleted word", "\\margl:\xC3\xA0&#|#&:!\\margr1a", {"", "1", nullptr, nullptr},
          "<M>:\xC3\xA0&#|#&:!a"},
     };
-    LoadFrameworkPlugins();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const MarginText marks = MarginText::Mark(String(c.document));
-        for (size_t word = 0; word < 4; ++word)
-            EXPECT_EQ(Shown(marks.values[word]), c.values[word] ? c.values[word] : "(none)") << "word " << word;
-        EXPECT_EQ(marks.text.Bytes(), WithMarker(c.marked));
-        EXPECT_EQ(marks.marker, c.marked.find("<M>"));
-    }
+    ExpectMarks(cases);
 }
 
 // A word counts only where a Rich Text reader applies it to the page; LibreOffice shows its own
 // defaults for the words that these documents hold in binary data or in destinations.
 TEST(MarginText, AWordCountsOnlyWhereAReaderAppliesIt) {
-    struct Case {
-        const char* name;
-        std::string document;
-        std::array<const char*, 4> values;
-        std::string marked;
-    };
     const std::string backslashes(20000, '\\');
-    const Case cases[] = {
+    const MarkCase cases[] = {
         // \binN: N raw bytes after the word and its blank, whatever they hold.
         {"a word in binary data before the real one",
          "{\\rtf1{\\pict\\wmetafile8\\bin11 \\margr12Z}x}\\margl1440\\margr1800 x}",
@@ -178,15 +178,7 @@ TEST(MarginText, AWordCountsOnlyWhereAReaderAppliesIt) {
         {"a font table in a destination", "{\\rtf1{\\*\\x{\\fonttbl\\f0 a;}}{\\fonttbl\\f0 b;}}",
          {nullptr, nullptr, nullptr, nullptr}, "{\\rtf1{\\*\\x{\\fonttbl\\f0 a;}}<M>{\\fonttbl\\f0 b;}}"},
     };
-    LoadFrameworkPlugins();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const MarginText marks = MarginText::Mark(String(c.document));
-        for (size_t word = 0; word < 4; ++word)
-            EXPECT_EQ(Shown(marks.values[word]), c.values[word] ? c.values[word] : "(none)") << "word " << word;
-        EXPECT_EQ(marks.text.Bytes(), WithMarker(c.marked));
-        EXPECT_EQ(marks.marker, c.marked.find("<M>"));
-    }
+    ExpectMarks(cases);
 }
 
 TEST(MarginText, AValueOfAnyLengthIsReadAndWrittenBackWhole) {
