@@ -22,7 +22,7 @@ std::string Pattern(const char* name) { return std::string(R"(\\)") + name + R"(
 constexpr std::string_view kFontTable = "{\\fonttbl\\";
 const char* const kFontTablePattern = R"({\\fonttbl\\)";
 
-// The destinations of the RTF 1.9.1 specification: groups whose content a reader takes as
+// The destinations that Rich Text Format 1.9.1 lists: groups whose content a reader takes as
 // something other than the document's own formatting, or skips.
 constexpr std::string_view kDestinations[] = {
     "aftncn", "aftnsep", "aftnsepc", "annotation", "atnauthor", "atndate", "atnicn", "atnid", "atnparent", "atnref",

@@ -28,8 +28,8 @@ public:
     // RegExException when a search cannot be made.
     static MarginText Mark(String document);
 
-    // Whether a control word (its letters, without the backslash) begins a destination of the
-    // RTF 1.9.1 specification, whose content is not applied to the page.
+    // Whether a control word (its letters, without the backslash) is one that Rich Text Format
+    // 1.9.1 lists as a destination, whose content is not applied to the page.
     static bool IsDestination(std::string_view word);
 
     // The four words with their values, joined: "\margl", left, "\margr", right, ...
