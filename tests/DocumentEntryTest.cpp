@@ -48,10 +48,6 @@ private:
 
 class DocumentEntryTest : public ProgramWindowTest {
 protected:
-    void SetUp() override {
-        ProgramWindowTest::SetUp();
-        Recorded().calls.clear();
-    }
     void TearDown() override {
         EXPECT_FALSE(RuntimeTakeEscapedException()) << "a handler raised an exception";
         ProgramWindowTest::TearDown();
@@ -257,16 +253,8 @@ TEST_F(HelpInAPrivateBundle, SaysThereIsNoHelp) {
 // The open-document event, as the Finder or a file manager's "Open with" raises it.
 class OpenDocumentTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        StartProgramServices();
-        Recorded().calls.clear();
-    }
-    void TearDown() override {
-        EXPECT_FALSE(RuntimeTakeEscapedException());
-        RuntimeReleaseWindows();
-        RuntimeReleaseAppObject();
-        RuntimeClearPlugins();
-    }
+    void SetUp() override { StartProgramServices(); }
+    void TearDown() override { EXPECT_FALSE(RuntimeTakeEscapedException()); }
     void Open(const QString& path) { AppInstance()->OpenDocument(Item(path)); }
 
     Documents documents;

@@ -56,11 +56,6 @@ Ref<W> Construct() {
 class EventWiringTest : public ::testing::Test {
 protected:
     void SetUp() override { StartProgramServices(); }
-    void TearDown() override {
-        RuntimeReleaseWindows();
-        RuntimeReleaseAppObject();
-        RuntimeClearPlugins();
-    }
 };
 }  // namespace
 

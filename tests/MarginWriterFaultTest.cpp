@@ -117,7 +117,6 @@ protected:
         char* argv[] = {name, nullptr};
         RuntimeInit(1, argv);
         ProgramWindowTest::SetUp();
-        Recorded().calls.clear();
     }
 };
 }  // namespace

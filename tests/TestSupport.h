@@ -31,18 +31,13 @@ inline void StartProgramServices() {
     CreateAppObject();
 }
 
-// The program's window, made in this process as start-up makes it.
+// The program's window, made in this process as start-up makes it. The test main's listener
+// releases it, with everything else the test set up in the run time, before the next test.
 class ProgramWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         StartProgramServices();
         window_ = ImplicitWindowVelloran();
-    }
-    void TearDown() override {
-        window_.reset();
-        RuntimeReleaseWindows();
-        RuntimeReleaseAppObject();
-        RuntimeClearPlugins();
     }
     WindowVelloran& window() { return *window_; }
     App& app() { return *AppInstance(); }

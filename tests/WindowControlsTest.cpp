@@ -68,7 +68,6 @@ TEST_F(ProgramWindowTest, EveryAccessorReturnsTheControlRegisteredUnderItsName) 
     ASSERT_EQ(accessed.size(), w.Controls().size());
     for (size_t i = 0; i < accessed.size(); ++i) EXPECT_EQ(accessed[i], w.Controls()[i].second) << w.Controls()[i].first;
     EXPECT_EQ(w.TextFieldMargR()->Left(), 217);  // the right field, though it comes first
-    EXPECT_EQ(w.PushButtonWeb(), w.PushButtonWeb());
 }
 
 TEST_F(ProgramWindowTest, StateAfterCreation) {
@@ -234,24 +233,19 @@ TEST(LocalizableTexts, EachHasItsKeyAndDefaultAndAsksTheLookupAtEveryCall) {
         String (*text)(const String&);
         const char* key;
         std::string defaultText;
-        size_t characters;
     };
     const Constant constants[] = {
-        {&WindowVelloran::K_INSTRUCTION, "WindowVelloran.K_INSTRUCTION", kInstruction, 39},
-        {&WindowVelloran::K_CHANGE, "WindowVelloran.K_CHANGE", "Change", 6},
-        {&WindowVelloran::K_OPENWITH, "WindowVelloran.K_OPENWITH", "Open with\x0ATextEdit", 18},
+        {&WindowVelloran::K_INSTRUCTION, "WindowVelloran.K_INSTRUCTION", kInstruction},
+        {&WindowVelloran::K_CHANGE, "WindowVelloran.K_CHANGE", "Change"},
+        {&WindowVelloran::K_OPENWITH, "WindowVelloran.K_OPENWITH", "Open with\x0ATextEdit"},
         {&WindowVelloran::K_NOTMARGED, "WindowVelloran.K_NOTMARGED",
          "No match found with a marged .rtf syntax,\x0A"
-         "First Open and force it Save as .rtf file with TextEdit.", 98},
-        {&WindowVelloran::K_CLEARSELECTION, "WindowVelloran.K_CLEARSELECTION", "Clear\x0ASelection", 15},
-        {&WindowVelloran::K_ZELL, "WindowVelloran.K_ZELL", "Zell Software Web Site", 22},
-        {&WindowVelloran::K_HELP, "WindowVelloran.K_HELP", "Help", 4},
+         "First Open and force it Save as .rtf file with TextEdit."},
+        {&WindowVelloran::K_CLEARSELECTION, "WindowVelloran.K_CLEARSELECTION", "Clear\x0ASelection"},
+        {&WindowVelloran::K_ZELL, "WindowVelloran.K_ZELL", "Zell Software Web Site"},
+        {&WindowVelloran::K_HELP, "WindowVelloran.K_HELP", "Help"},
     };
-    for (const Constant& c : constants) {
-        EXPECT_EQ(Str(c.text("")), c.defaultText) << c.key;
-        EXPECT_EQ(QString::fromStdString(c.defaultText).size(), static_cast<qsizetype>(c.characters)) << c.key;
-    }
-    EXPECT_EQ(std::string(kInstruction).size(), 40u);
+    for (const Constant& c : constants) EXPECT_EQ(Str(c.text("")), c.defaultText) << c.key;
 
     const std::string language = QLocale().name().toStdString();  // what the empty language stands for
     for (const Constant& c : constants) RegisterLocalizedString(c.key, language, std::string("translated ") + c.key);

@@ -28,6 +28,8 @@ std::vector<const ClassInfo*> RuntimeRegisteredClasses() {
     return classes;
 }
 
+void RuntimeClearClasses() { Registry().clear(); }
+
 Ref<Object> RuntimeNewObject(const ClassInfo& cls) {
     if (!cls.allocate) throw UnsupportedOperationException("class " + cls.name + " cannot be instantiated");
     Ref<Object> object = cls.allocate();

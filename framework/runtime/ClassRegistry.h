@@ -12,6 +12,7 @@
 const ClassInfo* RuntimeFindClass(std::string_view name);
 const ClassInfo& RuntimeRegisterClass(std::unique_ptr<ClassInfo> cls);
 std::vector<const ClassInfo*> RuntimeRegisteredClasses();  // in registration order
+void RuntimeClearClasses();  // for tests: no object of a registered class may be left
 
 // A new object of the class, not yet constructed: its Constructor runs through the virtual table.
 Ref<Object> RuntimeNewObject(const ClassInfo& cls);
