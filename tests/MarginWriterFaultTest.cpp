@@ -1,9 +1,11 @@
 #include <fcntl.h>
 #include <linux/capability.h>
 #include <sched.h>
+#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -387,4 +389,62 @@ TEST_F(MarginWriterFaultTest, ADocumentWhoseNameIsNotUtf8IsReadAndRewritten) {
     ::close(fd);
     EXPECT_EQ(bytes, "{\\rtf1\\margl900\\margr1440\\margt1440\\margb1440 x}");
     EXPECT_EQ(::unlink(path.c_str()), 0);  // Qt could not remove it by a name that is not UTF-8
+}
+
+// Opening a device can act on it (a serial line's reset, a tape's rewind), so nothing that is
+// not a regular file is opened, not even to find out what it is: the system reports every open
+// of a watched file.
+TEST_F(MarginWriterFaultTest, NothingButARegularFileIsOpenedToBeRead) {
+    QTemporaryDir dir;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe.rtf")).constData(), 0644), 0);
+    const bool device = ::mknod(QFile::encodeName(dir.filePath("device.rtf")).constData(), S_IFCHR | 0644,
+                                makedev(1, 3)) == 0;  // what /dev/null is
+    ASSERT_TRUE(QFile::link(dir.filePath("pipe.rtf"), dir.filePath("link.rtf")));
+    for (const char* name : {"pipe.rtf", "device.rtf", "link.rtf"}) {
+        SCOPED_TRACE(name);
+        if (std::string_view(name) == "device.rtf" && !device) continue;  // only root makes devices
+        const ChildOutcome outcome = InChild([&] {
+            ::alarm(60);
+            const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+            if (watch < 0 || ::inotify_add_watch(watch, QFile::encodeName(dir.filePath(name)).constData(), IN_OPEN) < 0)
+                return std::string("the child cannot watch the file: ") + std::strerror(errno);
+            const bool marked = window().Margins(Item(dir.filePath(name)));
+            alignas(inotify_event) char events[4096];
+            const bool opened = ::read(watch, events, sizeof events) > 0;
+            return Joined(Recorded().calls) + (marked ? "marked" : "not marked") + (opened ? ", opened" : "");
+        });
+        EXPECT_TRUE(outcome.exited) << "killed by signal " << outcome.signal;
+        EXPECT_EQ(outcome.report, "MessageBox error input\nnot marked");
+    }
+}
+
+// A document larger than the memory the program may have is refused with its name and the
+// reason, like any document that cannot be read, and the program goes on to the next one.
+TEST_F(MarginWriterFaultTest, ADocumentTooLargeForMemoryIsRefusedAndTheNextOneOpens) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer's allocator ends the process where memory runs out";
+#else
+    QTemporaryDir dir;
+    const QString huge = dir.filePath("huge.rtf");
+    WriteBytes(huge, "{\\rtf1\\margl1800 ");
+    ASSERT_EQ(::truncate(QFile::encodeName(huge).constData(), off_t{40} << 30), 0) << std::strerror(errno);
+    WriteBytes(dir.filePath("next.rtf"), "{\\rtf1\\margl900 x}");
+
+    const ChildOutcome outcome = InChild([&]() -> std::string {
+        // Far less than the document, and room enough for everything else.
+        const rlimit limit{rlim_t{8} << 30, rlim_t{8} << 30};
+        if (::setrlimit(RLIMIT_AS, &limit) != 0) return "the child could not limit its memory";
+        const bool marked = window().Margins(Item(huge));
+        const bool enabled = NotNil(window().PushButtonChange()).Enabled();
+        const bool next = window().Margins(Item(dir.filePath("next.rtf")));
+        return Joined(Recorded().calls) + (marked ? "marked" : "not marked") + (enabled ? ", enabled" : "") +
+               (next ? "; the next one marked" : "");
+    });
+
+    EXPECT_TRUE(outcome.exited) << "killed by signal " << outcome.signal;
+    EXPECT_EQ(outcome.report, "MessageBox The margins of the document " + QFile::encodeName(huge).toStdString() +
+                                  " cannot be read: it is too large to be held in memory\nnot marked; the next one "
+                                  "marked");
+    EXPECT_EQ(EntriesOf(dir.path()), (QStringList{"huge.rtf", "next.rtf"}));
+#endif
 }

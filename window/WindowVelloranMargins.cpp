@@ -1,4 +1,5 @@
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "MarginText.h"
@@ -56,6 +57,21 @@ bool PathEndsWith(const Ref<FolderItem>& item, const char* ending) {
     return RuntimeStringCompareIgnoringCase(end, ending) == 0;
 }
 
+// Refuses the document that was to be read: nothing of it can be changed, and the user is told.
+bool Refused(WindowVelloran& window, const String& message) {
+    NotNil(window.PushButtonChange(), "PushButtonChange").SetEnabled(false);
+    RuntimeMsgBox(message);
+    return false;
+}
+
+// Why a document's text cannot be read or marked, in the words of the message that names it.
+String CannotBeRead(const FolderItem& file, const std::exception& failure) {
+    const bool tooLarge = dynamic_cast<const std::bad_alloc*>(&failure) != nullptr;
+    return RuntimeAddString(RuntimeAddString("The margins of the document ", file.ShellPath()),
+                            RuntimeAddString(" cannot be read: ",
+                                             tooLarge ? "it is too large to be held in memory" : failure.what()));
+}
+
 // The file to read and rewrite for the item given, or nil for an item of another kind. A
 // package's text must be a plain file of the package's own: a link there would have "Change"
 // rewrite a file outside it.
@@ -88,16 +104,19 @@ bool WindowVelloran::Margins(Ref<FolderItem> item) {
 
     // Taken before the read, so that a save while it reads counts as a change on disk.
     const FileStamp stamp = file->Stamp();
+    // No document, however large or strange, may end the program: whatever its reading raises
+    // is a refusal of that document, and the documents given after it still open.
     try {
         CurrentApp().myTextInputStream = nullptr;
         CurrentApp().myTextInputStream = TextInputStream::Open(CurrentApp().myFolderItem);
-        CurrentApp().myFileContent = NotNil(CurrentApp().myTextInputStream, "myTextInputStream").ReadAll();
+        // Room for the marker, which may stand where nothing stood before.
+        CurrentApp().myFileContent =
+            NotNil(CurrentApp().myTextInputStream, "myTextInputStream").ReadAll(MarginText::kMarker.Size());
         NotNil(CurrentApp().myTextInputStream, "myTextInputStream").Close();
-    } catch (const IOException&) {
+    } catch (const std::exception& failure) {
         if (CurrentApp().myTextInputStream) CurrentApp().myTextInputStream->Close();
-        NotNil(PushButtonChange(), "PushButtonChange").SetEnabled(false);
-        RuntimeMsgBox("error input");
-        return false;
+        if (dynamic_cast<const IOException*>(&failure)) return Refused(*this, "error input");
+        return Refused(*this, CannotBeRead(*file, failure));
     }
 
     NotNil(LabelFile(), "LabelFile").SetText(item->DisplayName());
@@ -108,21 +127,14 @@ bool WindowVelloran::Margins(Ref<FolderItem> item) {
     MarginText marks;
     try {
         marks = MarginText::Mark(std::move(CurrentApp().myFileContent));
-    } catch (const RuntimeException& failure) {
-        NotNil(PushButtonChange(), "PushButtonChange").SetEnabled(false);
-        RuntimeMsgBox(RuntimeAddString(RuntimeAddString("The margins of the document ", file->ShellPath()),
-                                       RuntimeAddString(" cannot be read: ", failure.what())));
-        return false;
+    } catch (const std::exception& failure) {
+        return Refused(*this, CannotBeRead(*file, failure));
     }
     CurrentApp().myFileContent = std::move(marks.text);
     for (size_t margin = 0; margin < 4; ++margin)
         if (marks.values[margin]) Field(*this, margin).SetText(*marks.values[margin]);
 
-    if (marks.marker == std::string::npos) {
-        NotNil(PushButtonChange(), "PushButtonChange").SetEnabled(false);
-        RuntimeMsgBox(K_NOTMARGED(""));
-        return false;
-    }
+    if (marks.marker == std::string::npos) return Refused(*this, K_NOTMARGED(""));
     for (size_t margin = 0; margin < 4; ++margin) MarginLabel(*this, margin).SetText(Field(*this, margin).Text());
     Marked() = {marks.marker, stamp};
     return true;

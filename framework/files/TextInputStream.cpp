@@ -7,38 +7,47 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "runtime/RuntimeException.h"
 
 Ref<TextInputStream> TextInputStream::Open(const Ref<FolderItem>& item) {
     if (!item) throw NilObjectException("TextInputStream.Open was given a nil item");
     const std::string path = item->ShellPath().Bytes();
-    // Without O_NONBLOCK, opening a pipe would wait for a writer that may never come.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) throw IOException("Cannot open " + path + " for reading: " + std::strerror(errno));
-    Ref<TextInputStream> stream(new TextInputStream(fd, path));
+    const auto refuse = [&path](const std::string& reason) {
+        return IOException("Cannot open " + path + " for reading: " + reason);
+    };
     struct stat info;
-    if (::fstat(fd, &info) != 0)
-        throw IOException("Cannot open " + path + " for reading: " + std::strerror(errno));
-    if (!S_ISREG(info.st_mode)) throw IOException("Cannot open " + path + " for reading: it is not a regular file");
+    if (::stat(path.c_str(), &info) != 0) throw refuse(std::strerror(errno));
+    if (!S_ISREG(info.st_mode)) throw refuse("it is not a regular file");
+    // Another program may put a pipe or a device in its place before the open: without
+    // O_NONBLOCK, opening a pipe would wait for a writer that may never come, and the
+    // descriptor is checked again.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) throw refuse(std::strerror(errno));
+    Ref<TextInputStream> stream(new TextInputStream(fd, path));
+    if (::fstat(fd, &info) != 0) throw refuse(std::strerror(errno));
+    if (!S_ISREG(info.st_mode)) throw refuse("it is not a regular file");
     return stream;
 }
 
 TextInputStream::~TextInputStream() { Close(); }
 
-// The string is given the file's size at once, with a little room to spare, so a document is
-// held once and never moved, and a small edit made in it after the read (a marker a few bytes
-// longer than the word it stands for) needs no second copy either. It is filled a chunk at a
-// time rather than zeroed first and then read over. A file that grew since its size was taken
-// is read to its end.
-String TextInputStream::ReadAll() {
+// The string is given the file's size and the room asked for at once, so a document is held
+// once and never moved. It is filled a chunk at a time rather than zeroed first and then read
+// over. A file that grew since its size was taken is read to its end.
+String TextInputStream::ReadAll(size_t room) {
     if (fd_ < 0) Fail("the stream is closed");
     struct stat info;
     const off_t at = ::lseek(fd_, 0, SEEK_CUR);
     if (at < 0 || ::fstat(fd_, &info) != 0) Fail(std::strerror(errno));
     std::string bytes;
-    constexpr size_t kSpare = 64;
-    if (info.st_size > at) bytes.reserve(static_cast<size_t>(info.st_size - at) + kSpare);
+    if (info.st_size > at) {
+        const auto size = static_cast<uint64_t>(info.st_size - at);
+        // A text no string can hold is as much too large as one that memory cannot hold.
+        if (size > bytes.max_size() - room) throw std::bad_alloc();
+        bytes.reserve(static_cast<size_t>(size) + room);
+    }
     constexpr size_t kChunk = size_t{1} << 20;
     const auto chunk = std::make_unique_for_overwrite<char[]>(kChunk);
     for (;;) {

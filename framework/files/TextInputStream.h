@@ -11,11 +11,15 @@ class TextInputStream : public Object {
 public:
     // Raises NilObjectException for a nil item, IOException naming the file and the system's
     // reason when it cannot be opened. Anything but a regular file (a link is followed) is
-    // refused at once: a pipe or a device could keep a reader waiting, or never end.
+    // refused before it is opened: opening a device can act on it (a serial line's reset, a
+    // tape's rewind), and a pipe or a device could keep a reader waiting, or never end.
     static Ref<TextInputStream> Open(const Ref<FolderItem>& item);
     ~TextInputStream() override;
 
-    String ReadAll();  // the rest of the file; IOException when reading fails or the stream is closed
+    // The rest of the file, in a string with room for `room` more bytes, so that the caller's
+    // edit of that size needs no second copy of the text. IOException when reading fails or
+    // the stream is closed; std::bad_alloc when the text cannot be held in memory.
+    String ReadAll(size_t room = 0);
     void Close();
 
 private:
