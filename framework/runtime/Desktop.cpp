@@ -50,6 +50,7 @@ void RuntimeMsgBox(const String& text) {
 
 bool RuntimeMessageBoxShown() { return Boxes().shown > 0; }
 void RuntimeSetMessageBoxesClosed(void (*closed)()) { Boxes().closed = closed; }
+
 void GlobalShowURL(const String& url) { CurrentDesktop().OpenURL(url); }
 
 String LaunchTarget(const String& path, bool desktopOpensPackages) {
