@@ -273,3 +273,31 @@ TEST_F(ProgramWindowTest, AMarginLabelDoesNotHideTheTopOfTheFieldBelowIt) {
         for (int x = 0; x < own.width(); ++x)
             ASSERT_EQ(whole.pixel(field.Left() + x, field.Top() + y), own.pixel(x, y)) << x << "," << y;
 }
+
+// A label that is neither selectable nor has a help tag leaves the mouse to what lies beneath
+// it, here the window; given a help tag or made selectable, it takes the mouse where no control
+// lies beneath it, so that its tag shows and its text can be selected.
+TEST_F(ProgramWindowTest, ALabelTakesTheMouseOnlyWhileItHasAUseForIt) {
+    QWindow* handle = window().Widget()->windowHandle();
+    ASSERT_NE(handle, nullptr);
+    auto& file = NotNil(window().LabelFile(), "LabelFile");
+    const QPoint at(141, 263), kNowhere(5, 180);
+    ASSERT_TRUE(file.Widget()->geometry().contains(at));
+
+    struct Step {
+        const char* helpTag;
+        bool selectable, takesMouse;
+    };
+    const Step steps[] = {
+        {"", false, false}, {"The document's name", false, true}, {"", false, false}, {"", true, true},
+        {"", false, false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(std::string(step.helpTag) + (step.selectable ? ", selectable" : ""));
+        file.SetHelpTag(step.helpTag);
+        file.SetSelectable(step.selectable);
+        QTest::mouseMove(handle, kNowhere);
+        QTest::mouseMove(handle, at);
+        EXPECT_EQ(file.Widget()->underMouse(), step.takesMouse);
+    }
+}

@@ -3,6 +3,7 @@
 
 #include <QEventLoop>
 #include <QFileOpenEvent>
+#include <QTest>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -12,33 +13,39 @@
 
 #include "TestFiles.h"
 #include "TestSupport.h"
+#include "files/FolderItem.h"
+#include "runtime/NotNil.h"
 #include "runtime/Trace.h"
 
 namespace {
 // A desktop whose message box, like a real one, runs an event loop of its own until it is
-// answered; here the answer comes at once. For each box it notes the item given at that moment
-// and how many boxes were open with it.
+// answered; here the answer comes at once. For each box it notes the item given at that moment,
+// how many boxes were open with it and how many documents came while it was up.
 class AnsweringDesktop : public RecordingDesktop {
 public:
     struct Box {
         std::string itemGiven;
         int open;
+        size_t openedMeanwhile = 0;
         bool operator==(const Box&) const = default;
     };
 
     void MessageBox(const String& text) override {
         RecordingDesktop::MessageBox(text);
         const Ref<FolderItem> given = AppInstance()->myMajorFolderItem;
+        const size_t box = boxes.size(), openedBefore = opened->size();
         boxes.push_back({given ? given->ShellPath().Bytes() : "(nil)", ++open_});
         if (whileOpen) std::exchange(whileOpen, nullptr)();
         QEventLoop answer;
         QTimer::singleShot(0, &answer, &QEventLoop::quit);
         answer.exec();
         --open_;
+        boxes[box].openedMeanwhile = opened->size() - openedBefore;
     }
 
     std::vector<Box> boxes;
     std::function<void()> whileOpen;  // runs once, in the first box
+    const std::vector<std::string>* opened = nullptr;  // the documents handed to the program so far
 
 private:
     int open_ = 0;
@@ -59,6 +66,7 @@ ProgramRun RunProgramOn(std::vector<std::string> documents, size_t count, std::f
     desktop.whileOpen = std::move(inFirstBox);
     SetDesktop(std::move(owned));
     ProgramRun run;
+    desktop.opened = &run.opened;
     RuntimeSetTraceObserver([&](std::string_view call) {
         if (!call.starts_with("OpenDocument ")) return;
         run.opened.emplace_back(call.substr(13));
@@ -159,4 +167,38 @@ TEST(OpenDocuments, ThousandsGivenAtOnceAreHandledInTurn) {
 
     ASSERT_TRUE(WIFEXITED(status)) << "the program was killed by signal " << WTERMSIG(status);
     EXPECT_EQ(report, "status 0, opened 3000, boxes 3000, alone 3000");
+}
+
+// A box that another handler shows holds the documents still to come until it closes: "Change"
+// fails on a document dropped while documents given wait their turn, and the window under its
+// box goes on showing the document that the box speaks of.
+TEST(OpenDocuments, TheDocumentsGivenWaitWhileABoxFromAnotherHandlerIsUp) {
+    QTemporaryDir dir;
+    const char* const kMargins = "{\\rtf1\\margl1800 x}";
+    const std::string dropped = Bytes(dir, "Dropped.rtf");
+    std::ofstream(dropped) << kMargins;
+    std::vector<std::string> documents;
+    for (int n = 0; n < 3; ++n) {
+        documents.push_back(Bytes(dir, "Given" + std::to_string(n) + ".rtf"));
+        std::ofstream(documents.back()) << kMargins;
+    }
+    std::string shownAfterBox;
+    // The first turn of the event loop, before the first document given comes.
+    QTimer::singleShot(0, [&] {
+        const Ref<WindowVelloran> window = ImplicitWindowVelloran();
+        ASSERT_TRUE(window->Margins(FolderItem::FromShellPath(String(dropped))));
+        std::ofstream(dropped, std::ios::app) << " ";  // another program saves it
+        QTest::mouseClick(NotNil(window->PushButtonChange()).Widget(), Qt::LeftButton);
+        shownAfterBox = NotNil(window->LabelFile()).Text().Bytes();
+    });
+
+    const ProgramRun run = RunProgramOn(documents, documents.size());
+
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.opened, documents);
+    EXPECT_EQ(run.boxes, (std::vector<AnsweringDesktop::Box>{{"(nil)", 1, 0}}));
+    EXPECT_EQ(run.calls, std::vector<std::string>{"MessageBox The document " + dropped +
+                                                  " changed on disk since it was read. Open it again to change its "
+                                                  "margins."});
+    EXPECT_EQ(shownAfterBox, "Dropped.rtf");
 }

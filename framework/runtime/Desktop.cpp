@@ -9,6 +9,27 @@ std::unique_ptr<Desktop>& Installed() {
     static std::unique_ptr<Desktop> desktop;
     return desktop;
 }
+
+struct MessageBoxes {
+    int shown = 0;
+    void (*closed)() = nullptr;
+};
+
+MessageBoxes& Boxes() {
+    static MessageBoxes boxes;
+    return boxes;
+}
+
+// Counts a box as up while the desktop shows it, however it ends.
+class BoxShown {
+public:
+    BoxShown() { ++Boxes().shown; }
+    ~BoxShown() {
+        if (--Boxes().shown == 0 && Boxes().closed) Boxes().closed();
+    }
+    BoxShown(const BoxShown&) = delete;
+    BoxShown& operator=(const BoxShown&) = delete;
+};
 }  // namespace
 
 Desktop& CurrentDesktop() {
@@ -20,7 +41,16 @@ bool HasDesktop() { return Installed() != nullptr; }
 void SetDesktop(std::unique_ptr<Desktop> desktop) { Installed() = std::move(desktop); }
 
 void RuntimeBeep() { CurrentDesktop().Beep(); }
-void RuntimeMsgBox(const String& text) { CurrentDesktop().MessageBox(text); }
+
+void RuntimeMsgBox(const String& text) {
+    Desktop& desktop = CurrentDesktop();
+    const BoxShown shown;
+    desktop.MessageBox(text);
+}
+
+bool RuntimeMessageBoxShown() { return Boxes().shown > 0; }
+void RuntimeSetMessageBoxesClosed(void (*closed)()) { Boxes().closed = closed; }
+
 void GlobalShowURL(const String& url) { CurrentDesktop().OpenURL(url); }
 
 String LaunchTarget(const String& path, bool desktopOpensPackages) {

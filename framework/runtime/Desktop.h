@@ -24,7 +24,12 @@ void SetDesktop(std::unique_ptr<Desktop> desktop);
 // stands for it, so that the user sees the document and not a file manager.
 String LaunchTarget(const String& path, bool desktopOpensPackages);
 
-// The beep and the message box as the program calls them.
+// The beep and the message box as the program calls them. A message box runs an event loop of
+// its own until it is answered, and others may be asked for meanwhile.
 void RuntimeBeep();
 void RuntimeMsgBox(const String& text);
+// Whether one of the program's message boxes is up.
+bool RuntimeMessageBoxShown();
+// What runs each time the last message box up closes; nullptr for nothing.
+void RuntimeSetMessageBoxesClosed(void (*closed)());
 void GlobalShowURL(const String& url);  // opens the address in the user's web browser

@@ -59,7 +59,7 @@ void RuntimeUnhandledException(const RuntimeException& exception) {
     const std::string text = std::string("An unhandled ") + exception.ClassName() +
                              " occurred: " + exception.what();
     std::fprintf(stderr, "%s\n", text.c_str());
-    CurrentDesktop().MessageBox(String(text));
+    RuntimeMsgBox(String(text));
 }
 
 void RuntimeInitExternalClasses() { RuntimeTrace("RuntimeInitExternalClasses"); }

@@ -37,13 +37,14 @@ void OpenNextDocument();
 
 void PostOpenNextDocument() { QTimer::singleShot(0, qApp, &OpenNextDocument); }
 
-// The documents are handed to the program one at a time. A handler that shows a message box
-// runs an event loop of its own, and the next document must not arrive in there: it waits
-// until the handler has returned, so that at most one box is on screen and the stack stays
-// flat however many documents were given.
+// The documents are handed to the program one at a time. A message box runs an event loop of
+// its own, and the next document must not arrive in there, whichever handler showed the box:
+// it waits until the handler that opens a document has returned and no box is up, so that at
+// most one box is on screen, it speaks of the document that the window shows, and the stack
+// stays flat however many documents were given.
 void OpenNextDocument() {
     LoopState& state = State();
-    if (state.opening || state.waiting.empty()) return;
+    if (state.opening || RuntimeMessageBoxShown() || state.waiting.empty()) return;
     const Ref<FolderItem> item = std::move(state.waiting.front());
     state.waiting.pop_front();
     state.opening = true;
@@ -56,10 +57,18 @@ void OpenNextDocument() {
     if (!state.waiting.empty()) PostOpenNextDocument();
 }
 
+// The last box has closed. A handler that opens a document posts the next turn itself when it
+// returns.
+void ResumeOpeningDocuments() {
+    const LoopState& state = State();
+    if (!state.opening && !state.waiting.empty()) PostOpenNextDocument();
+}
+
 void QueueOpenDocument(Ref<FolderItem> item) {
     LoopState& state = State();
-    // Otherwise a turn is already posted, or the handler that runs posts one when it returns.
-    const bool idle = !state.opening && state.waiting.empty();
+    // Otherwise a turn is already posted, or the handler that runs posts one when it returns,
+    // or the last box up does when it closes.
+    const bool idle = !state.opening && !RuntimeMessageBoxShown() && state.waiting.empty();
     state.waiting.push_back(std::move(item));
     if (idle) PostOpenNextDocument();
 }
@@ -94,6 +103,7 @@ void RuntimeInit(int argc, char** argv) {
     QApplication::setApplicationName("Velloran");
     QApplication::setQuitOnLastWindowClosed(false);  // only ApplicationQuit ends the run
     if (!HasDesktop()) SetDesktop(std::make_unique<QtDesktop>());
+    RuntimeSetMessageBoxesClosed(&ResumeOpeningDocuments);
 }
 
 void RunFrameworkInitialization(void (*defaultWindow)()) {

@@ -9,19 +9,27 @@
 namespace {
 // A label shows its text over the controls that it overlaps, but the mouse there belongs to
 // them: a press, a hover or a help tag over an enabled control beneath the label reaches that
-// control. Qt finds the widget under the pointer anew for each mouse event that its window
-// receives, so the label watches those events first and lets them through itself where such a
-// control lies beneath.
+// control. A label that is neither selectable nor carries a help tag has no use for the mouse
+// and lets it through everywhere. One that has watches the mouse events of its window first,
+// since Qt finds the widget under the pointer anew for each of them, and lets them through
+// itself where such a control lies beneath.
 class LabelWidget : public QLabel {
 public:
     using QLabel::QLabel;
+
+    void SetTakesMouse(bool value) {
+        if (value == takesMouse_) return;
+        takesMouse_ = value;
+        setAttribute(Qt::WA_TransparentForMouseEvents, !takesMouse_);
+        if (QWindow* handle = window()->windowHandle()) Watch(handle);
+    }
 
 protected:
     bool event(QEvent* event) override {
         // The window has its handle once it shows, and a new one each time Qt makes it anew;
         // a filter installed again is not installed twice.
         if (event->type() == QEvent::Show)
-            if (QWindow* handle = window()->windowHandle()) handle->installEventFilter(this);
+            if (QWindow* handle = window()->windowHandle()) Watch(handle);
         return QLabel::event(event);
     }
 
@@ -41,6 +49,11 @@ protected:
     }
 
 private:
+    void Watch(QWindow* handle) {
+        if (takesMouse_) handle->installEventFilter(this);
+        else handle->removeEventFilter(this);
+    }
+
     // Whether a control that takes the mouse, enabled and no other label, stands beneath the
     // label at this point of the parent.
     bool OverControl(QPoint at) const {
@@ -53,6 +66,8 @@ private:
         }
         return false;
     }
+
+    bool takesMouse_ = true;
 };
 }  // namespace
 
@@ -93,13 +108,14 @@ QWidget* Label::MakeWidget(QWidget* parent) {
 void Label::Apply() {
     TextControl::Apply();
     if (!HasWidget()) return;
-    auto* label = static_cast<QLabel*>(Widget());
+    auto* label = static_cast<LabelWidget*>(Widget());
     label->setText(QString::fromStdString(text_.Bytes()));
     const Qt::Alignment alignments[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
     label->setAlignment((textAlign_ >= 0 && textAlign_ <= 2 ? alignments[textAlign_] : Qt::AlignLeft) |
                         Qt::AlignVCenter);
     label->setWordWrap(multiLine_);
     label->setTextInteractionFlags(selectable_ ? Qt::TextSelectableByMouse : Qt::NoTextInteraction);
+    label->SetTakesMouse(selectable_ || !HelpTag().IsEmpty());
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, QColor(textColor_.red, textColor_.green, textColor_.blue));
     label->setPalette(palette);

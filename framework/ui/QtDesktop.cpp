@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QLabel>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -22,6 +23,10 @@ void QtDesktop::Beep() { QApplication::beep(); }
 void QtDesktop::MessageBox(const String& text) {
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), ToQt(text),
                     QMessageBox::Ok, QApplication::activeWindow());
+    // The text often holds a document's name, which is shown as it is, never read as markup;
+    // no address in it is opened but through the desktop.
+    box.setTextFormat(Qt::PlainText);
+    for (QLabel* label : box.findChildren<QLabel*>()) label->setOpenExternalLinks(false);
     box.exec();
 }
 

@@ -3,6 +3,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QTextDocument>
 #include <QUrl>
 #include <QWidget>
 
@@ -20,6 +21,14 @@ Ref<DragItem> ItemsOf(const QMimeData* data) {
         for (const QUrl& url : data->urls())
             if (Ref<FolderItem> item = FolderItemOfFileAddress(url)) items.push_back(std::move(item));
     return std::make_shared<DragItem>(std::move(items));
+}
+
+// Qt shows a help tag as markup where it might be markup; such a tag is escaped, so that it is
+// shown as written. Any other tag is handed over as it is, and shows as before.
+QString PlainToolTip(const QString& text) {
+    if (!Qt::mightBeRichText(text)) return text;
+    const QString escaped = text.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>"));
+    return QStringLiteral("<p style=\"white-space:pre-wrap\">") + escaped + QStringLiteral("</p>");
 }
 
 // Takes the drag-and-drop events of a control's widget for the control.
@@ -148,7 +157,7 @@ void RectControl::Apply() {
     widget_->setGeometry(left_, top_, width_, height_);
     widget_->setVisible(visible_);
     widget_->setEnabled(enabled_);
-    widget_->setToolTip(QString::fromStdString(helpTag_.Bytes()));
+    widget_->setToolTip(PlainToolTip(QString::fromStdString(helpTag_.Bytes())));
     // A control that is no tab stop can still take the focus by a click, if its kind does.
     const auto policy = static_cast<Qt::FocusPolicy>(defaultFocusPolicy_);
     widget_->setFocusPolicy(tabStop_ ? policy : (policy & Qt::ClickFocus) ? Qt::ClickFocus : Qt::NoFocus);
