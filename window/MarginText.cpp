@@ -162,7 +162,7 @@ void Reading::ControlWord(bool afterControlWord) {
     const size_t word = at_;
     size_t end = at_ + 1;
     while (end < text_.size() && IsLetter(text_[end])) ++end;
-    const std::string_view name = text_.substr(word, end - word);
+    const std::string_view name = text_.substr(word + 1, end - word - 1);
     const size_t valueAt = end;
     if (end < text_.size() && text_[end] == '-') ++end;
     while (end < text_.size() && IsDigit(text_[end])) ++end;
@@ -171,7 +171,7 @@ void Reading::ControlWord(bool afterControlWord) {
 
     const bool blank = at_ > end;
     undelimited_ = !blank;
-    if (name == "\\bin") {
+    if (name == "bin") {
         // Readers differ on a \bin without a positive N (LibreOffice takes the token after it for
         // its data), so nothing after it in its group counts.
         const size_t length = BinaryLength(value, text_.size() - at_);
@@ -184,18 +184,18 @@ void Reading::ControlWord(bool afterControlWord) {
     // A margin word leaves a group's start as it is, so that neither deleting one nor writing the
     // four makes a destination of a group that was none, or the other way round.
     for (int margin = 0; margin < 4; ++margin) {
-        if (name != kWords[margin]) continue;
+        if (name != kWords[margin].substr(1)) continue;
         if (!skipping_ && !words[margin]) words[margin] = Word{word, end - word, value, blank, afterControlWord};
         return;
     }
-    if (groupStart_ && MarginText::IsDestination(name.substr(1))) Skip();
+    if (groupStart_ && MarginText::IsDestination(name)) Skip();
     groupStart_ = false;
 }
 
 // Puts the marker in place of the first of the words in their own order and deletes the others,
 // each with its delimiting blank, going through them in the order of the text; returns where the
-// marker stands. Where a control word (or the marker, which the words written there replace)
-// would then run into a letter, a digit, a hyphen or a blank, one blank stays.
+// marker stands. Where a control word would then run into a letter, a digit, a hyphen or a
+// blank, one blank stays; the marker counts as one, as the words written in its place end in one.
 size_t MarkTheWords(std::string& text, const std::optional<Reading::Word> (&words)[4]) {
     std::vector<const Reading::Word*> inText;
     for (const auto& word : words)
