@@ -12,15 +12,8 @@
 const String MarginText::kMarker = "!:\xC3\xA0&#|#&:!";
 
 namespace {
-const char* const kNames[4] = {"margl", "margr", "margt", "margb"};
-
-// The letters of a word anywhere in the bytes, where no letter follows them, so that longer
-// control words (the section margins \marglsxn, ...) are never taken for it. A search that finds
-// none tells the reading below that it need not look further for that word.
-std::string Pattern(const char* name) { return std::string(R"(\\)") + name + R"((?![A-Za-z])(-?\d*))"; }
-
+constexpr std::string_view kWords[4] = {"\\margl", "\\margr", "\\margt", "\\margb"};
 constexpr std::string_view kFontTable = "{\\fonttbl\\";
-const char* const kFontTablePattern = R"({\\fonttbl\\)";
 
 // The destinations that Rich Text Format 1.9.1 lists: groups whose content a reader takes as
 // something other than the document's own formatting, or skips.
@@ -74,6 +67,28 @@ size_t BinaryLength(std::string_view value, size_t most) {
     return length;
 }
 
+// A pattern that matches the bytes themselves: a backslash makes any byte but a letter or a digit
+// stand for itself.
+std::string Literal(std::string_view bytes) {
+    std::string pattern;
+    for (const char c : bytes) {
+        if (!IsLetter(c) && !IsDigit(c)) pattern += '\\';
+        pattern += c;
+    }
+    return pattern;
+}
+
+// Whether a match of the pattern stands anywhere in the bytes. A search that finds none tells the
+// reading that it need not look further for what the pattern stands for.
+bool Holds(RegEx& regex, const std::string& pattern, const String& bytes) {
+    regex.SetSearchPattern(pattern);
+    return regex.Search(bytes) != nullptr;
+}
+
+// No letter may follow a margin word's letters, so that longer control words (the section
+// margins \marglsxn, ...) are never taken for it.
+std::string WordPattern(std::string_view word) { return Literal(word) + "(?![A-Za-z])"; }
+
 // One forward reading of the text, token by token, as a Rich Text reader takes it: groups, the
 // escaped characters and other control symbols, control words with their values and their one
 // delimiting blank, and the raw bytes of \binN, whatever they hold. Nothing in a group that
@@ -81,15 +96,12 @@ size_t BinaryLength(std::string_view value, size_t most) {
 // margin word and the first font table that stand where they would be applied.
 class Reading {
 public:
-    // What stands right before a margin word: one of the words found, or another token.
-    static constexpr int kControlWord = -1;  // a control word without a delimiting blank
-    static constexpr int kOther = -2;
-
     struct Word {
         size_t at, length;       // the backslash, and up to the end of the value
         std::string_view value;  // the minus sign and the digits
         bool blank;              // a delimiting blank follows
-        int after;               // the word found that stands right before it, kControlWord or kOther
+        bool afterControlWord;   // right after a control word that no blank delimits
+        size_t End() const { return at + length + (blank ? 1 : 0); }
     };
 
     explicit Reading(std::string_view text) : text_(text) {}
@@ -103,7 +115,7 @@ private:
     void Skip() {
         if (!skipping_) skipping_ = true, skipDepth_ = depth_;
     }
-    void ControlWord(int after);
+    void ControlWord(bool afterControlWord);
 
     std::string_view text_;
     size_t at_ = 0;
@@ -111,12 +123,12 @@ private:
     bool groupStart_ = false;  // nothing but blanks, line ends and margin words since the last brace
     bool skipping_ = false;    // inside a destination, which began in the group at depth skipDepth_
     size_t skipDepth_ = 0;
-    int last_ = kOther;  // the token read last, as Word::after tells it
+    bool undelimited_ = false;  // the token read last is a control word that no blank delimits
 };
 
 void Reading::Step() {
-    const int before = last_;
-    last_ = kOther;
+    const bool afterControlWord = undelimited_;
+    undelimited_ = false;
     switch (text_[at_]) {
     case '{':
         if (!skipping_ && !fontTable && text_.substr(at_, kFontTable.size()) == kFontTable) fontTable = at_;
@@ -130,7 +142,7 @@ void Reading::Step() {
         groupStart_ = false;
         return;
     case '\\':
-        if (at_ + 1 < text_.size() && IsLetter(text_[at_ + 1])) return ControlWord(before);
+        if (at_ + 1 < text_.size() && IsLetter(text_[at_ + 1])) return ControlWord(afterControlWord);
         if (groupStart_ && at_ + 1 < text_.size() && text_[at_ + 1] == '*') Skip();
         else groupStart_ = false;
         at_ += 2;  // a control symbol: \\, \{, \}, \', \~, ...
@@ -146,7 +158,7 @@ void Reading::Step() {
     }
 }
 
-void Reading::ControlWord(int after) {
+void Reading::ControlWord(bool afterControlWord) {
     const size_t word = at_;
     size_t end = at_ + 1;
     while (end < text_.size() && IsLetter(text_[end])) ++end;
@@ -158,13 +170,13 @@ void Reading::ControlWord(int after) {
     at_ = end < text_.size() && text_[end] == ' ' ? end + 1 : end;
 
     const bool blank = at_ > end;
-    last_ = blank ? kOther : kControlWord;
+    undelimited_ = !blank;
     if (name == "bin") {
         // Readers differ on a \bin without a positive N (LibreOffice takes the token after it for
         // its data), so nothing after it in its group counts.
         const size_t length = BinaryLength(value, text_.size() - at_);
         if (length == 0) Skip();
-        else last_ = kOther;
+        else undelimited_ = false;
         at_ += length;
         groupStart_ = false;
         return;
@@ -172,44 +184,62 @@ void Reading::ControlWord(int after) {
     // A margin word leaves a group's start as it is, so that neither deleting one nor writing the
     // four makes a destination of a group that was none, or the other way round.
     for (int margin = 0; margin < 4; ++margin) {
-        if (name != kNames[margin]) continue;
-        if (!skipping_ && !words[margin]) {
-            words[margin] = Word{word, end - word, value, blank, after};
-            last_ = margin;
-        }
+        if (name != kWords[margin].substr(1)) continue;
+        if (!skipping_ && !words[margin]) words[margin] = Word{word, end - word, value, blank, afterControlWord};
         return;
     }
     if (groupStart_ && MarginText::IsDestination(name)) Skip();
     groupStart_ = false;
 }
 
-struct Edit {
-    size_t at;
-    size_t length;
-    int word;  // the margin word, or -1 for the marker in front of the font table
-};
+// Puts the marker in place of the first of the words in their own order and deletes the others,
+// each with its delimiting blank, going through them in the order of the text; returns where the
+// marker stands. Where a control word would then run into a letter, a digit, a hyphen or a
+// blank, one blank stays; the marker counts as one, as the words written in its place end in one.
+size_t MarkTheWords(std::string& text, const std::optional<Reading::Word> (&words)[4]) {
+    std::vector<const Reading::Word*> inText;
+    for (const auto& word : words)
+        if (word) inText.push_back(&*word);
+    const Reading::Word* const marked = inText.front();
+    std::sort(inText.begin(), inText.end(), [](const auto* a, const auto* b) { return a->at < b->at; });
 
-// Whether the text ends in a control word (a backslash that is not itself escaped, letters, and
-// an optional signed number), which would run into whatever comes to follow it.
-bool EndsInControlWord(std::string_view text) {
-    size_t at = text.size();
-    while (at > 0 && IsDigit(text[at - 1])) --at;
-    if (at > 0 && text[at - 1] == '-') --at;
-    const size_t lettersEnd = at;
-    while (at > 0 && IsLetter(text[at - 1])) --at;
-    if (at == lettersEnd || at == 0 || text[at - 1] != '\\') return false;
-    size_t backslashes = 0;
-    while (at > 0 && text[at - 1] == '\\') --at, ++backslashes;
-    return backslashes % 2 == 1;
+    // Until the words after it are gone, the marker's place keeps the length of its word, so that
+    // the text does not grow before it shrinks.
+    size_t removed = 0, marker = 0;
+    bool undelimited = false;  // a control word that no blank delimits stands right before the point
+    size_t previousEnd = std::string::npos;
+    for (const Reading::Word* word : inText) {
+        // What stands before a word is the text's own, unless it is the word before, as changed.
+        if (word->at != previousEnd) undelimited = word->afterControlWord;
+        previousEnd = word->End();
+        const size_t at = word->at - removed;
+        if (word == marked) {
+            marker = at;
+            undelimited = !word->blank;
+            continue;
+        }
+        const size_t length = word->End() - word->at;
+        const size_t next = at + length;
+        const bool blankStays = undelimited && next < text.size() &&
+                                (IsLetter(text[next]) || IsDigit(text[next]) || text[next] == '-' || text[next] == ' ');
+        text.replace(at, length, blankStays ? 1 : 0, ' ');
+        removed += length - (blankStays ? 1 : 0);
+        if (blankStays) undelimited = false;
+    }
+    text.replace(marker, marked->length, MarginText::kMarker.View());
+    return marker;
 }
 
-
-// Whether the control word that ends `text` would take `next` as part of itself: letters take
-// more letters, a minus sign or digits; a minus sign or digits take more digits.
-bool RunsInto(std::string_view text, char next) {
-    if (text.empty() || !EndsInControlWord(text)) return false;
-    if (IsLetter(text.back())) return IsLetter(next) || IsDigit(next) || next == '-';
-    return IsDigit(next);
+// Whether the last of the words, the bottom margin's, would take `next` as part of itself:
+// without a value it takes letters, digits and a minus sign; with a value that a reader takes
+// whole (a minus sign, digits or both) it takes more digits.
+bool RunsInto(std::string_view words, char next) {
+    const size_t last = words.rfind(kWords[3]);
+    if (last == std::string_view::npos) return false;
+    const std::string_view bottom = words.substr(last + kWords[3].size());
+    if (bottom.empty()) return IsLetter(next) || IsDigit(next) || next == '-';
+    const size_t digits = bottom.front() == '-' ? 1 : 0;
+    return IsDigit(next) && std::all_of(bottom.begin() + digits, bottom.end(), IsDigit);
 }
 }  // namespace
 
@@ -218,82 +248,47 @@ bool MarginText::IsDestination(std::string_view word) {
 }
 
 MarginText MarginText::Mark(String document) {
-    MarginText result;
     RegEx regex;
     bool present[4];
-    for (size_t word = 0; word < 4; ++word) {
-        regex.SetSearchPattern(Pattern(kNames[word]));
-        present[word] = regex.Search(document) != nullptr;
-    }
+    for (size_t margin = 0; margin < 4; ++margin)
+        present[margin] = Holds(regex, WordPattern(kWords[margin]), document);
     Reading reading(document.View());
     const auto pending = [&] {
-        for (size_t word = 0; word < 4; ++word)
-            if (present[word] && !reading.words[word]) return true;
+        for (size_t margin = 0; margin < 4; ++margin)
+            if (present[margin] && !reading.words[margin]) return true;
         return false;
     };
     while (!reading.AtEnd() && pending()) reading.Step();
 
-    std::vector<Edit> edits;
-    int marked = -1;
-    for (int word = 0; word < 4; ++word) {
-        if (!reading.words[word]) continue;
-        result.values[word] = String(reading.words[word]->value);
-        edits.push_back({reading.words[word]->at, reading.words[word]->length, word});
-        if (marked < 0) marked = word;
-    }
-    if (edits.empty()) {
-        regex.SetSearchPattern(kFontTablePattern);
-        if (regex.Search(document))
+    // Without a margin word the marker goes in front of the font table, if there is one.
+    MarginText result;
+    if (std::none_of(std::begin(reading.words), std::end(reading.words), [](const auto& word) { return word; })) {
+        if (Holds(regex, Literal(kFontTable), document))
             while (!reading.AtEnd() && !reading.fontTable) reading.Step();
-        if (reading.fontTable) edits.push_back({*reading.fontTable, 0, -1});
-    }
-    if (edits.empty()) {
-        result.text = std::move(document);
+        if (!reading.fontTable) {
+            result.text = std::move(document);
+            return result;
+        }
+        result.marker = *reading.fontTable;
+        std::string text = document.TakeBytes();
+        text.insert(result.marker, kMarker.View());
+        result.text = String(std::move(text));
         return result;
     }
 
-    // A deleted word takes its delimiting blank with it. When a control word (or the marker,
-    // which becomes one) then stands right before a letter, a digit, a hyphen or a blank, one
-    // blank goes back so that the two do not run together.
-    bool blankBack[4] = {};
-    const auto endsInControlWord = [&](int after) {
-        for (; after >= 0 && after != marked; after = reading.words[after]->after)
-            if (blankBack[after]) return false;
-        return after == Reading::kControlWord || (after == marked && !reading.words[marked]->blank);
-    };
-
-    // The edits go into the document's own bytes, in the order of the text. Until the words
-    // after it are gone, the marker's place keeps the length of its word, so that the text does
-    // not grow before it shrinks.
-    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.at < b.at; });
+    for (size_t margin = 0; margin < 4; ++margin)
+        if (reading.words[margin]) result.values[margin] = String(reading.words[margin]->value);
     std::string text = document.TakeBytes();
-    size_t removed = 0, markerLength = 0;
-    for (const Edit& edit : edits) {
-        const size_t at = edit.at - removed;
-        if (edit.word == marked) {
-            result.marker = at;
-            markerLength = edit.length;
-            continue;
-        }
-        const Reading::Word& word = *reading.words[edit.word];
-        const size_t length = edit.length + (word.blank ? 1 : 0);
-        const std::string_view rest = std::string_view(text).substr(at + length);
-        const bool takesBlank =
-            !rest.empty() && (IsLetter(rest[0]) || IsDigit(rest[0]) || rest[0] == '-' || rest[0] == ' ');
-        blankBack[edit.word] = takesBlank && endsInControlWord(word.after);
-        text.replace(at, length, blankBack[edit.word] ? 1 : 0, ' ');
-        removed += length - (blankBack[edit.word] ? 1 : 0);
-    }
-    text.replace(result.marker, markerLength, kMarker.View());
+    result.marker = MarkTheWords(text, reading.words);
     result.text = String(std::move(text));
     return result;
 }
 
 String MarginText::Words(const String& left, const String& right, const String& top, const String& bottom) {
-    const char* const names[4] = {"\\margl", "\\margr", "\\margt", "\\margb"};
     const String* const values[4] = {&left, &right, &top, &bottom};
     String words;
-    for (size_t word = 0; word < 4; ++word) words = RuntimeAddString(RuntimeAddString(words, names[word]), *values[word]);
+    for (size_t word = 0; word < 4; ++word)
+        words = RuntimeAddString(RuntimeAddString(words, String(kWords[word])), *values[word]);
     return words;
 }
 

@@ -22,10 +22,13 @@ public:
     // not as text after an escaped backslash, and not inside a destination group (one that
     // begins with \* or with a word such as \info, \fonttbl or \pict). The first word found
     // in the order above gives way to the marker; each word found after it is deleted with the
-    // blank that delimits it. When the document has none of the words, the marker goes in
-    // front of its first font table that opens a group where such a word would count.
+    // blank that delimits it, and one blank stays where a control word would otherwise run into
+    // the text. When the document has none of the words, the marker goes in front of its first
+    // "{\fonttbl\" that stands where such a word would count; a font table that opens with a
+    // braced entry, "{\fonttbl{", takes none, and the document is left unmarked.
     // The text is marked in the document's own bytes when nothing else shares them.
-    // RegExException when a search cannot be made.
+    // UnsupportedOperationException when the regular-expression plug-in is not loaded;
+    // RegExException when a search fails.
     static MarginText Mark(String document);
 
     // Whether a control word (its letters, without the backslash) is one that Rich Text Format
