@@ -171,6 +171,16 @@ TEST(TextOutputStream, AStreamThatIsNotClosedOrCannotBeMadeReplacesNothing) {
     EXPECT_EQ(ReadBytes(path), "the original");
     EXPECT_EQ(EntriesOf(dir.path()), QStringList{"doc.rtf"});
 
+    // With a second name the document itself is written, and gets its text back.
+    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+    stream = TextOutputStream::Create(Item(path));
+    stream->Write("half a document");
+    EXPECT_EQ(ReadBytes(path).substr(0, 15), "half a document");
+    stream.reset();
+    EXPECT_EQ(ReadBytes(path), "the original");
+    EXPECT_EQ(EntriesOf(dir.path()), (QStringList{"doc.rtf", "other.rtf"}));
+    ASSERT_TRUE(QFile::remove(dir.filePath("other.rtf")));
+
     const std::string noFolder = QFile::encodeName(dir.filePath("no/doc.rtf")).toStdString();
     EXPECT_EQ(FailureOf([&] { TextOutputStream::Create(Item(dir.filePath("no/doc.rtf"))); }),
               "IOException: Cannot write " + noFolder + ": No such file or directory");
@@ -217,11 +227,12 @@ TEST(TextOutputStream, AFileSavedByAnotherProgramSinceItsStampIsLeftAsItIs) {
         bool timeKept;  // the size and the modification time stay: only the change time or the inode tells
         void (*save)(const QString& path);
     };
+    // As long as the original: with its time kept, only the change time or the inode tells.
     const auto saveAsNewFile = [](const QString& path) {
-        WriteBytes(path + ".new", "the other's text");
+        WriteBytes(path + ".new", "other's text");
         ASSERT_EQ(::rename(QFile::encodeName(path + ".new").constData(), QFile::encodeName(path).constData()), 0);
     };
-    const auto saveInPlace = [](const QString& path) { WriteBytes(path, "the other's text"); };
+    const auto saveInPlace = [](const QString& path) { WriteBytes(path, "other's text"); };
     const auto append = [](const QString& path) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::Append));
@@ -262,7 +273,7 @@ TEST(TextOutputStream, AFileSavedByAnotherProgramSinceItsStampIsLeftAsItIs) {
             if (c.secondName) stream->Write("the new text");
             stream->Close();
         });
-        EXPECT_EQ(failure, "IOException: Cannot write " + name.toStdString() +
+        EXPECT_EQ(failure, "ChangedOnDiskException: Cannot write " + name.toStdString() +
                                ": another program changed it since it was read; it was left as it is");
         EXPECT_EQ(ReadBytes(path), left);
         EXPECT_EQ(EntriesOf(dir.path()), entries);

@@ -1,19 +1,28 @@
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/capability.h>
 #include <sched.h>
 #include <sys/inotify.h>
 #include <sys/mount.h>
+#include <sys/ptrace.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
+#include <sys/user.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <random>
 
@@ -264,11 +273,15 @@ TEST_F(MarginWriterFaultTest, TheDocumentKeepsItsOwnerGroupModeAttributesAndLink
         mode_t fileMode, folderMode;
         const char* secondName;  // nullptr: none
         bool renamed;            // a new file takes the old one's place
+        bool mayChangeModes = true;  // the writer keeps the power to set the mode of another's file
     };
     const Case cases[] = {
         {"another user's document, by one who may give files away", true, 0640, 0755, nullptr, true},
         {"another user's document, by one who may not", false, 0666, 0777, nullptr, false},
         {"a document with a second name", true, 0644, 0755, "other.rtf", false},
+        // Giving the new file away clears its set-user-ID bit, which the writer may then not set.
+        {"another user's set-user-ID document, by one who may give it away but not set its mode", true, 04755, 0755,
+         nullptr, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -291,6 +304,8 @@ TEST_F(MarginWriterFaultTest, TheDocumentKeepsItsOwnerGroupModeAttributesAndLink
 
         const ChildOutcome outcome = InChild([&] {
             if (!c.mayGiveAway && !DropOwnership()) return std::string("the child could not give up its powers");
+            if (!c.mayChangeModes && !DropCapabilities({CAP_FOWNER}))
+                return std::string("the child could not give up its powers");
             NotNil(window().PushButtonChange()).Push();
             return Joined(Recorded().calls);
         });
@@ -447,4 +462,412 @@ TEST_F(MarginWriterFaultTest, ADocumentTooLargeForMemoryIsRefusedAndTheNextOneOp
                                   "marked");
     EXPECT_EQ(EntriesOf(dir.path()), (QStringList{"huge.rtf", "next.rtf"}));
 #endif
+}
+
+namespace {
+std::string ChangedOnDisk(const QString& path) {
+    return "MessageBox The document " + QFile::encodeName(path).toStdString() +
+           " changed on disk since it was read. Open it again to change its margins.\n";
+}
+
+// The names in a folder as the system's bytes, which Qt would not list where they are not UTF-8.
+std::vector<std::string> RawEntriesOf(const QString& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(QFile::encodeName(folder).toStdString()))
+        names.push_back(entry.path().filename().native());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Runs `work` in a child of this process that this process traces, and calls `atFlush` once,
+// the first time the child asks the system to flush `path` to disk, before the flush is made.
+// Gives back what `work` reported, or a line that starts with "skip: ".
+std::string TracedUntilFlushOf(const QString& path, const std::function<std::string()>& work,
+                               const std::function<void()>& atFlush) {
+#if defined(__x86_64__)
+    const std::string target = QFileInfo(path).canonicalFilePath().toStdString();
+    int pipe[2];
+    if (::pipe(pipe) != 0) return "skip: no pipe";
+    const pid_t traced = ::fork();
+    if (traced == 0) {
+        ::close(pipe[0]);
+        if (::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) ::_exit(1);
+        ::raise(SIGSTOP);
+        const std::string report = work();
+        if (::write(pipe[1], report.data(), report.size()) < 0) ::_exit(1);
+        ::_exit(0);
+    }
+    ::close(pipe[1]);
+    int status = 0;
+    ::waitpid(traced, &status, 0);
+    if (!WIFSTOPPED(status)) return "skip: this system lets no process be traced";
+    ::ptrace(PTRACE_SETOPTIONS, traced, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+    bool entering = true, flushed = false;
+    for (int signal = 0;;) {
+        ::ptrace(PTRACE_SYSCALL, traced, nullptr, signal);
+        if (::waitpid(traced, &status, 0) != traced || WIFEXITED(status) || WIFSIGNALED(status)) break;
+        signal = 0;
+        if (WSTOPSIG(status) != (SIGTRAP | 0x80)) {
+            signal = WSTOPSIG(status);
+            continue;
+        }
+        if (entering && !flushed) {
+            user_regs_struct registers{};
+            ::ptrace(PTRACE_GETREGS, traced, nullptr, &registers);
+            if (registers.orig_rax == SYS_fsync) {
+                const std::string fd = "/proc/" + std::to_string(traced) + "/fd/" + std::to_string(registers.rdi);
+                std::error_code error;
+                if (std::filesystem::read_symlink(fd, error).native() == target) {
+                    atFlush();
+                    flushed = true;
+                }
+            }
+        }
+        entering = !entering;
+    }
+    std::string report;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = ::read(pipe[0], buffer, sizeof buffer)) > 0) report.append(buffer, static_cast<size_t>(got));
+    ::close(pipe[0]);
+    return flushed ? report : "the document was never flushed; " + report;
+#else
+    (void)path, (void)work, (void)atFlush;
+    return "skip: the child is traced on x86-64 only";
+#endif
+}
+
+// Mounts `image` on `folder` in a mount namespace of this process's own.
+std::string MountedInOwnNamespace(const QString& image, const QString& folder) {
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return std::string("skip: no mount namespace of its own: ") + std::strerror(errno);
+    const std::string command = "mount -o loop '" + QFile::encodeName(image).toStdString() + "' '" +
+                                QFile::encodeName(folder).toStdString() + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return "skip: no loop device can be mounted here";
+    return "";
+}
+}  // namespace
+
+// Another program's save made while "Change" flushes the new text to disk comes after the write:
+// the next "Change" must refuse, not take it for its own.
+TEST_F(MarginWriterFaultTest, ASaveWhileChangeFlushesIsNotTakenForItsOwn) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("doc.rtf");
+    WriteBytes(path, "{\\rtf1\\margl1800 x}");
+    // A second name has the document rewritten in place, whose own descriptor is flushed.
+    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+    ASSERT_TRUE(window().Margins(Item(path)));
+    const std::string others = "{\\rtf1\\margl1800\\margr1440\\margt1440\\margb1440 y}";
+
+    const ChildOutcome outcome = InChild([&] {
+        ::alarm(60);
+        return TracedUntilFlushOf(
+            path,
+            [&] {
+                NotNil(window().PushButtonChange()).Push();
+                const std::string first = Joined(Recorded().calls);
+                Recorded().calls.clear();
+                NotNil(window().PushButtonChange()).Push();
+                return first + "then\n" + Joined(Recorded().calls);
+            },
+            [&] {
+                AfterLastChangeOf(path);
+                WriteBytes(path, others);
+            });
+    });
+
+    if (outcome.report.rfind("skip: ", 0) == 0) GTEST_SKIP() << outcome.report;
+    EXPECT_TRUE(outcome.exited) << "killed by signal " << outcome.signal;
+    EXPECT_EQ(outcome.report, "then\n" + ChangedOnDisk(path));
+    EXPECT_EQ(ReadBytes(path), others);
+    EXPECT_EQ(EntriesOf(dir.path()), (QStringList{"doc.rtf", "other.rtf"}));
+}
+
+// Where the file system keeps whole seconds only (ext4 with small inodes, FAT, some shares), a
+// save of the same size within the same second leaves size, times and inode as they were, and
+// so does a file deleted and made again. The bytes tell, compared right before they are replaced.
+TEST_F(MarginWriterFaultTest, ASaveWithinTheSameSecondOnADiskOfWholeSecondsIsSeen) {
+    QTemporaryDir dir;
+    const QString image = dir.filePath("disk.img"), disk = dir.filePath("disk");
+    ASSERT_TRUE(QDir().mkpath(disk));
+    {
+        QFile file(image);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(8 << 20));
+    }
+    const std::string make = "mkfs.ext4 -q -F -I 128 '" + QFile::encodeName(image).toStdString() + "' >/dev/null 2>&1";
+    if (std::system(make.c_str()) != 0) GTEST_SKIP() << "mkfs.ext4 cannot make a file system here";
+    struct Case {
+        const char* name;
+        bool secondName;  // rewritten in place
+        bool madeAgain;   // deleted and made again, which may reuse its inode
+    };
+    const Case cases[] = {
+        {"saved in place", false, false},
+        {"saved in place, a document with a second name", true, false},
+        {"deleted and made again", false, true},
+    };
+
+    const ChildOutcome outcome = InChild([&]() -> std::string {
+        ::alarm(120);
+        if (const std::string mounted = MountedInOwnNamespace(image, disk); !mounted.empty()) return mounted;
+        std::string report;
+        int index = 0;
+        for (const Case& c : cases) {
+            const QString path = disk + "/doc" + QString::number(++index) + ".rtf";
+            WriteBytes(path, "{\\rtf1\\margl1800 x}");
+            if (c.secondName && ::link(QFile::encodeName(path).constData(), QFile::encodeName(path + ".2").constData()))
+                return "no second name";
+            // Our own writes and the save must fall within one second; where the second turns
+            // in between, the stamp tells and the case is made again.
+            std::string others;
+            bool sameSecond = false;
+            for (int attempt = 0; attempt < 10 && !sameSecond; ++attempt) {
+                if (!window().Margins(Item(path))) return "the document was not marked";
+                Recorded().calls.clear();
+                NotNil(window().PushButtonChange()).Push();
+                NotNil(window().PushButtonChange()).Push();  // after our own write, which is ours
+                if (!Recorded().calls.empty()) return std::string(c.name) + ": " + Joined(Recorded().calls);
+                const FileStamp ours = Item(path)->Stamp();
+                others = ReadBytes(path);
+                others[others.size() - 2] = 'y';
+                if (c.madeAgain) ::unlink(QFile::encodeName(path).constData());
+                WriteBytes(path, others);
+                sameSecond = Item(path)->Stamp() == ours;
+            }
+            if (!sameSecond) return std::string("skip: no save within the same second: ") + c.name;
+            Recorded().calls.clear();
+            NotNil(window().PushButtonChange()).Push();
+            report += std::string(c.name) + ": " + Joined(Recorded().calls) +
+                      (ReadBytes(path) == others ? "left\n" : "overwritten\n");
+        }
+        return report;
+    });
+
+    if (outcome.report.rfind("skip: ", 0) == 0) GTEST_SKIP() << outcome.report;
+    EXPECT_TRUE(outcome.exited) << "killed by signal " << outcome.signal;
+    std::string expected;
+    int index = 0;
+    for (const Case& c : cases)
+        expected += std::string(c.name) + ": " + ChangedOnDisk(disk + "/doc" + QString::number(++index) + ".rtf") +
+                    "left\n";
+    EXPECT_EQ(outcome.report, expected);
+}
+
+// A rewrite in place that is killed leaves the copy of the former text beside the document. It
+// belongs to the document's owner, with the document's mode, so that the owner can copy it back
+// over the document, which brings back every name of it.
+TEST_F(MarginWriterFaultTest, TheCopyLeftByAKilledRewriteBringsTheDocumentBackForItsOwner) {
+    struct Case {
+        const char* name;
+        uid_t owner;  // 0: the test's own user
+        gid_t group;
+        mode_t mode;
+    };
+    const Case cases[] = {
+        {"one's own document", 0, 0, 0644},
+        {"another user's document", 4242, 4343, 0640},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.owner != 0 && ::geteuid() != 0) GTEST_SKIP() << "a document of another user can only be made by root";
+        QTemporaryDir dir;
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+        const QString path = dir.filePath("doc.rtf"), other = dir.filePath("other.rtf");
+        const std::string original = "{\\rtf1\\margl1800 " + std::string(64 * 1024, 'x') + "}";
+        WriteBytes(path, original);
+        ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
+        const uid_t owner = c.owner ? c.owner : ::geteuid();
+        const gid_t group = c.owner ? c.group : ::getegid();
+        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), owner, group), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), c.mode), 0);
+
+        const ChildOutcome outcome = InChild([&] {
+            Ref<TextOutputStream> stream = TextOutputStream::Create(Item(path));
+            stream->Write("{\\rtf1\\margl900 " + std::string(32 * 1024, 'n'));
+            ::kill(::getpid(), SIGKILL);
+            return std::string("not killed");
+        });
+
+        EXPECT_EQ(outcome.signal, SIGKILL);
+        const QStringList entries = EntriesOf(dir.path());
+        ASSERT_EQ(entries.size(), 3) << entries.join(", ").toStdString();
+        const QString copy = dir.filePath(entries[1]);
+        const struct stat kept = StatOf(copy);
+        EXPECT_EQ(kept.st_uid, owner);
+        EXPECT_EQ(kept.st_gid, group);
+        EXPECT_EQ(kept.st_mode & 07777, c.mode);
+        EXPECT_TRUE(ReadBytes(copy) == original) << "the copy is not the document's former text";
+
+        // The way back, by the owner: the copy's bytes over the document.
+        const ChildOutcome back = InChild([&] {
+            if (::setgid(group) != 0 || ::setuid(owner) != 0) return std::string("the child could not become the owner");
+            const std::string command = "cp '" + QFile::encodeName(copy).toStdString() + "' '" +
+                                        QFile::encodeName(path).toStdString() + "' 2>&1";
+            return std::system(command.c_str()) == 0 ? std::string() : std::string("cp failed");
+        });
+        EXPECT_EQ(back.report, "");
+        EXPECT_TRUE(ReadBytes(path) == original && ReadBytes(other) == original) << "not every name was brought back";
+    }
+}
+
+// A name close to the system's limit of 255 bytes leaves no room for six more characters: the
+// file beside it takes a shorter part of the name, never a part of a UTF-8 character.
+TEST_F(MarginWriterFaultTest, ADocumentWithALongNameIsChanged) {
+    struct Case {
+        const char* name;
+        std::string fileName;
+        bool secondName;  // rewritten in place
+    };
+    std::string utf8 = "a";
+    while (utf8.size() < 251) utf8 += "\xC3\xA9";  // é, of which the 124th would be cut in two
+    const Case cases[] = {
+        {"250 bytes", std::string(246, 'x') + ".rtf", false},
+        {"255 bytes of UTF-8, with a second name", utf8 + ".rtf", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/" + QString::fromUtf8(c.fileName.c_str());
+        ASSERT_EQ(QFile::encodeName(path).toStdString(), QFile::encodeName(dir.path()).toStdString() + "/" + c.fileName);
+        WriteBytes(path, "{\\rtf1\\margl1800 x}");
+        if (c.secondName) {
+            ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+        }
+
+        const ChildOutcome outcome = InChild([&] {
+            Ref<TextOutputStream> stream = TextOutputStream::Create(Item(path));
+            stream->Write("{\\rtf1\\margl900 x}");
+            std::string report;
+            for (const std::string& name : RawEntriesOf(dir.path()))
+                if (name != c.fileName && name != "other.rtf")
+                    report += (name.size() <= 255 ? "fits" : "too long") +
+                              std::string(QString::fromUtf8(name.c_str()).toUtf8().toStdString() == name ? ", UTF-8\n"
+                                                                                                        : ", not UTF-8\n");
+            stream->Close();
+            return report;
+        });
+
+        EXPECT_TRUE(outcome.exited) << "killed by signal " << outcome.signal;
+        EXPECT_EQ(outcome.report, "fits, UTF-8\n");
+        EXPECT_EQ(ReadBytes(path), "{\\rtf1\\margl900 x}");
+        EXPECT_EQ(RawEntriesOf(dir.path()).size(), c.secondName ? 2u : 1u);
+    }
+}
+
+// A file bind-mounted over the document cannot be renamed over; it is rewritten in place.
+TEST_F(MarginWriterFaultTest, ADocumentThatIsAMountPointIsRewrittenInPlace) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("doc.rtf"), source = dir.filePath("source.rtf");
+    WriteBytes(path, "{\\rtf1\\margl100 the file under the mount}");
+    WriteBytes(source, "{\\rtf1\\margl1800 x}");
+
+    const ChildOutcome outcome = InChild([&]() -> std::string {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount(QFile::encodeName(source).constData(), QFile::encodeName(path).constData(), nullptr, MS_BIND,
+                    nullptr) != 0)
+            return std::string("skip: no file can be bind-mounted here: ") + std::strerror(errno);
+        if (!window().Margins(Item(path))) return "the document was not marked";
+        Recorded().calls.clear();
+        NotNil(window().PushButtonChange()).Push();
+        return Joined(Recorded().calls) + ReadBytes(path) + "\n" + EntriesOf(dir.path()).join(",").toStdString();
+    });
+
+    if (outcome.report.rfind("skip: ", 0) == 0) GTEST_SKIP() << outcome.report;
+    EXPECT_TRUE(outcome.exited) << "killed by signal " << outcome.signal;
+    const std::string written = "{\\rtf1\\margl1800\\margr1440\\margt1440\\margb1440 x}";
+    EXPECT_EQ(outcome.report, written + "\ndoc.rtf,source.rtf");
+    EXPECT_EQ(ReadBytes(source), written);
+    EXPECT_EQ(ReadBytes(path), "{\\rtf1\\margl100 the file under the mount}");
+}
+
+// Nothing that is not a regular file is opened for writing: opening a pipe or a device can
+// already have an effect (a reader waiting on a pipe goes on). The system reports every open.
+TEST_F(MarginWriterFaultTest, APipeOrADeviceIsNeverOpenedForWriting) {
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("pipe.rtf"), device = dir.filePath("null.rtf");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0666), 0);
+    QStringList paths{pipe};
+    if (::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0) paths.append(device);
+    for (const QString& path : paths) {
+        SCOPED_TRACE(path.toStdString());
+        const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(path).constData(), IN_OPEN), 0);
+
+        const ChildOutcome outcome = InChild([&]() -> std::string {
+            ::alarm(60);
+            try {
+                TextOutputStream::Create(Item(path));
+            } catch (const IOException& failure) {
+                return failure.what();
+            }
+            return "no failure";
+        });
+
+        char events[4096];
+        const ssize_t got = ::read(watch, events, sizeof events);
+        ::close(watch);
+        EXPECT_TRUE(outcome.exited) << "killed by signal " << outcome.signal;
+        EXPECT_EQ(outcome.report, "Cannot write " + QFile::encodeName(path).toStdString() + ": it is not a regular file");
+        EXPECT_LE(got, 0) << "it was opened";
+    }
+}
+
+// The system clears the set-user-ID and set-group-ID bits when one who lacks the power to keep
+// them writes a file, and removes file capabilities on every write and change of owner. "Change"
+// gives them back, on either way of writing.
+TEST_F(MarginWriterFaultTest, TheDocumentKeepsItsSetIdBitsAndCapabilities) {
+    if (::geteuid() != 0) GTEST_SKIP() << "set-ID bits of another user and file capabilities need root";
+    // Lets the program run with the power to bind to a low port: VFS_CAP_REVISION_2, no effective bit.
+    vfs_cap_data capability{};
+    capability.magic_etc = VFS_CAP_REVISION_2;
+    capability.data[0].permitted = 1u << CAP_NET_BIND_SERVICE;
+    const std::string capabilityValue(reinterpret_cast<const char*>(&capability), sizeof capability);
+    struct Case {
+        const char* name;
+        mode_t mode;
+        bool capable;     // carries security.capability, written by root; else written by its owner, 4242
+        bool secondName;  // rewritten in place
+    };
+    const Case cases[] = {
+        {"set-user-ID", 04755, false, false},
+        {"set-user-ID, with a second name", 04755, false, true},
+        {"set-group-ID", 02775, false, false},
+        {"set-group-ID, with a second name", 02775, false, true},
+        {"a file capability", 0755, true, false},
+        {"a file capability, with a second name", 0755, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+        const QString path = dir.filePath("doc.rtf");
+        WriteBytes(path, "{\\rtf1\\margl1800 x}");
+        if (c.secondName) {
+            ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+        }
+        if (!c.capable) {
+            ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 4242, 4343), 0);
+        }
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), c.mode), 0);
+        if (c.capable && !SetAttribute(path, "security.capability", capabilityValue))
+            GTEST_SKIP() << "no file capability can be set here: " << std::strerror(errno);
+        ASSERT_TRUE(window().Margins(Item(path)));
+
+        const ChildOutcome outcome = InChild([&] {
+            if (!c.capable && (::setgroups(0, nullptr) != 0 || ::setgid(4343) != 0 || ::setuid(4242) != 0))
+                return std::string("the child could not become the document's owner");
+            NotNil(window().PushButtonChange()).Push();
+            return Joined(Recorded().calls);
+        });
+
+        EXPECT_TRUE(outcome.exited) << "killed by signal " << outcome.signal;
+        EXPECT_EQ(outcome.report, "");
+        EXPECT_EQ(ReadBytes(path), "{\\rtf1\\margl1800\\margr1440\\margt1440\\margb1440 x}");
+        EXPECT_EQ(ModeOf(path), c.mode);
+        if (c.capable) {
+            EXPECT_TRUE(AttributeOf(path, "security.capability") == capabilityValue) << "the capability is gone";
+        }
+        EXPECT_EQ(EntriesOf(dir.path()).size(), c.secondName ? 2 : 1);
+    }
 }

@@ -66,6 +66,16 @@ public:
     static String K_CLEARSELECTION(const String& language);
     static String K_ZELL(const String& language);
     static String K_HELP(const String& language);
+
+private:
+    // What "Change" writes against: where the marker stands in App.myFileContent, and the file as
+    // it was on disk when it was read or last written, so that another program's save in between
+    // is never overwritten.
+    struct MarkedDocument {
+        size_t marker = std::string::npos;
+        FileStamp stamp;
+    };
+    MarkedDocument marked_;
 };
 
 // The window's implicit instance, made on first need.

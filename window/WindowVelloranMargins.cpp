@@ -11,19 +11,6 @@
 #include "shell/App.h"
 
 namespace {
-// What "Change" writes against: where the marker stands in App.myFileContent, and the file as it
-// was on disk when it was read or last written, so that another program's save in between is
-// never overwritten.
-struct MarkedDocument {
-    size_t marker = std::string::npos;
-    FileStamp stamp;
-};
-
-MarkedDocument& Marked() {
-    static MarkedDocument document;
-    return document;
-}
-
 // The margin fields and labels, in the order left, right, top, bottom.
 struct MarginControls {
     Ref<TextField> (WindowVelloran::*field)();
@@ -90,7 +77,7 @@ bool WindowVelloran::Margins(Ref<FolderItem> item) {
     NotNil(PushButtonChange(), "PushButtonChange").SetEnabled(false);
     NotNil(BevelButtonClear(), "BevelButtonClear").SetVisible(false);
     NotNil(BevelButtonSend(), "BevelButtonSend").SetVisible(false);
-    Marked() = {};
+    marked_ = {};
 
     Ref<FolderItem> file = item ? DocumentFile(item) : nullptr;
     if (!file) {
@@ -103,7 +90,7 @@ bool WindowVelloran::Margins(Ref<FolderItem> item) {
     NotNil(BevelButtonClear(), "BevelButtonClear").SetVisible(true);
 
     // Taken before the read, so that a save while it reads counts as a change on disk.
-    const FileStamp stamp = file->Stamp();
+    FileStamp stamp = file->Stamp();
     // No document, however large or strange, may end the program: whatever its reading raises
     // is a refusal of that document, and the documents given after it still open.
     try {
@@ -123,6 +110,10 @@ bool WindowVelloran::Margins(Ref<FolderItem> item) {
     for (size_t margin = 0; margin < 4; ++margin) Field(*this, margin).SetText("1440");
     for (size_t margin = 0; margin < 4; ++margin) MarginLabel(*this, margin).SetText("1440");
 
+    // Where the file's times are whole seconds, the bytes read tell another program's save; they
+    // are digested before marking changes them.
+    if (stamp.WholeSeconds()) stamp.digest = DigestOf(CurrentApp().myFileContent.View());
+
     // The text is marked in the bytes that were read, not in a copy of them.
     MarginText marks;
     try {
@@ -136,7 +127,7 @@ bool WindowVelloran::Margins(Ref<FolderItem> item) {
 
     if (marks.marker == std::string::npos) return Refused(*this, K_NOTMARGED(""));
     for (size_t margin = 0; margin < 4; ++margin) MarginLabel(*this, margin).SetText(Field(*this, margin).Text());
-    Marked() = {marks.marker, stamp};
+    marked_ = {marks.marker, stamp};
     return true;
 }
 
@@ -145,18 +136,15 @@ void WindowVelloran::PushButtonChange_Action(PushButton& /*sender*/) {
     const String words = MarginText::Words(Field(*this, 0).Text(), Field(*this, 1).Text(), Field(*this, 2).Text(),
                                            Field(*this, 3).Text());
     const Ref<FolderItem> file = CurrentApp().myFolderItem;
-    if (!file || Marked().marker == std::string::npos) return;  // "Change" is disabled then: nothing is marked
-    if (file->Stamp() != Marked().stamp) {
+    if (!file || marked_.marker == std::string::npos) return;  // "Change" is disabled then: nothing is marked
+    try {
+        CurrentApp().myTextOutputStream = TextOutputStream::Create(file, marked_.stamp);
+        MarginText::Write(NotNil(CurrentApp().myTextOutputStream, "myTextOutputStream"),
+                          CurrentApp().myFileContent, marked_.marker, words);
+        marked_.stamp = NotNil(CurrentApp().myTextOutputStream, "myTextOutputStream").Close();
+    } catch (const ChangedOnDiskException&) {
         RuntimeMsgBox(RuntimeAddString(RuntimeAddString("The document ", file->ShellPath()),
                                        " changed on disk since it was read. Open it again to change its margins."));
-        return;
-    }
-    try {
-        CurrentApp().myTextOutputStream = TextOutputStream::Create(file, Marked().stamp);
-        MarginText::Write(NotNil(CurrentApp().myTextOutputStream, "myTextOutputStream"),
-                          CurrentApp().myFileContent, Marked().marker, words);
-        NotNil(CurrentApp().myTextOutputStream, "myTextOutputStream").Close();
-        Marked().stamp = file->Stamp();
     } catch (const RuntimeException& failure) {
         RuntimeMsgBox(failure.what());
     }

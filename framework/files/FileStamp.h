@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 struct stat;
 
@@ -8,6 +10,10 @@ struct stat;
 // saved it since, whether it wrote a new file in its place or wrote into it, and even when it
 // kept the size and set the modification time back. Setting a time back changes the change
 // time, which no program can choose.
+//
+// A file system that keeps whole seconds only cannot tell a save of the same size within the
+// same second, nor a file deleted and made again with the same inode: there the stamp carries a
+// digest of the bytes, and they are compared before they are replaced.
 struct FileStamp {
     bool exists = false;
     int64_t size = 0;
@@ -15,8 +21,16 @@ struct FileStamp {
     int64_t changed = 0;   // of the file's contents or attributes, nanoseconds since the epoch
     uint64_t inode = 0;
     uint64_t device = 0;
+    std::optional<uint64_t> digest;  // of the bytes, only where the times are whole seconds
 
+    bool WholeSeconds() const { return modified % 1'000'000'000 == 0 && changed % 1'000'000'000 == 0; }
     friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 
-FileStamp StampOf(const struct stat& info);
+FileStamp StampOf(const struct stat& info);  // without a digest
+
+// A 64-bit FNV-1a digest, which may be taken in pieces: each piece goes on from the digest of
+// those before it. It is no cryptographic hash: it tells another program's save from the bytes
+// that were read, not bytes made on purpose to look alike.
+constexpr uint64_t kDigestStart = 14695981039346656037ull;
+uint64_t DigestOf(std::string_view bytes, uint64_t digest = kDigestStart);

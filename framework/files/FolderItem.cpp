@@ -51,18 +51,6 @@ Ref<FolderItem> FolderItem::Child(const String& name) const {
     return FromShellPath(String(path_ + "/" + name.Bytes()));
 }
 
-FileStamp StampOf(const struct stat& info) {
-    const auto nanoseconds = [](const timespec& time) {
-        return static_cast<int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
-    };
-    return {true,
-            static_cast<int64_t>(info.st_size),
-            nanoseconds(info.st_mtim),
-            nanoseconds(info.st_ctim),
-            static_cast<uint64_t>(info.st_ino),
-            static_cast<uint64_t>(info.st_dev)};
-}
-
 FileStamp FolderItem::Stamp() const {
     struct stat info;
     if (!StatOf(path_, info)) return {};

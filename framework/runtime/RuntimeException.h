@@ -38,3 +38,13 @@ VELLORAN_RUNTIME_EXCEPTION(OutOfBoundsException)
 VELLORAN_RUNTIME_EXCEPTION(RegExException)
 
 #undef VELLORAN_RUNTIME_EXCEPTION
+
+// A file that another program changed since it was read, and that was therefore left as it is.
+// It is an IOException, so that every handler of those takes it too.
+class ChangedOnDiskException : public IOException {
+public:
+    explicit ChangedOnDiskException(const std::string& message) : IOException(message) {}
+    const char* ClassName() const override { return "ChangedOnDiskException"; }
+    std::shared_ptr<RuntimeException> Clone() const override { return std::make_shared<ChangedOnDiskException>(*this); }
+    [[noreturn]] void Raise() const override { throw *this; }
+};
