@@ -121,12 +121,17 @@ TextOutputStream::~TextOutputStream() {
 // Nothing but a regular file is opened: opening a pipe or a device can itself have an effect.
 // The descriptor is checked again, for a file put in the path's place in between.
 void TextOutputStream::Open(const std::optional<FileStamp>& expected) {
+    // A file that was read and is gone now was changed on disk like any other.
+    const auto notFound = [&] {
+        const bool gone = expected && errno == ENOENT;
+        Fail(gone ? kChanged : Reason(), gone);
+    };
     char* resolved = ::realpath(path_.c_str(), nullptr);
-    if (!resolved) Fail(expected && errno == ENOENT ? kChanged : Reason(), expected && errno == ENOENT);
+    if (!resolved) notFound();
     file_ = resolved;
     std::free(resolved);
     struct stat named;
-    if (::stat(file_.c_str(), &named) != 0) Fail(expected && errno == ENOENT ? kChanged : Reason(), expected && errno == ENOENT);
+    if (::stat(file_.c_str(), &named) != 0) notFound();
     if (!S_ISREG(named.st_mode)) Fail("it is not a regular file");
     fileFd_ = ::open(file_.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
     if (fileFd_ < 0 && (errno == EACCES || errno == EPERM || errno == EROFS))
