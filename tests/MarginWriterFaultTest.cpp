@@ -618,10 +618,12 @@ TEST_F(MarginWriterFaultTest, ASaveWithinTheSameSecondOnADiskOfWholeSecondsIsSee
             if (c.secondName && ::link(QFile::encodeName(path).constData(), QFile::encodeName(path + ".2").constData()))
                 return "no second name";
             // Our own writes and the save must fall within one second; where the second turns
-            // in between, the stamp tells and the case is made again.
+            // in between, the stamp tells and the case is made again, from the document as it
+            // was, so that the other program's save always differs from ours.
             std::string others;
             bool sameSecond = false;
             for (int attempt = 0; attempt < 10 && !sameSecond; ++attempt) {
+                if (attempt > 0) WriteBytes(path, "{\\rtf1\\margl1800 x}");
                 if (!window().Margins(Item(path))) return "the document was not marked";
                 Recorded().calls.clear();
                 NotNil(window().PushButtonChange()).Push();
