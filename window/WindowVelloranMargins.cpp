@@ -131,21 +131,29 @@ bool WindowVelloran::Margins(Ref<FolderItem> item) {
     return true;
 }
 
-// The marked text stays as it was read, so every press writes what the fields show then.
+// The marked text stays as it was read, so every press writes what the fields show then. The
+// window keeps the stamp of the file as the stream left it, written or put back, so that the
+// next press writes against what is on disk then.
 void WindowVelloran::PushButtonChange_Action(PushButton& /*sender*/) {
     const String words = MarginText::Words(Field(*this, 0).Text(), Field(*this, 1).Text(), Field(*this, 2).Text(),
                                            Field(*this, 3).Text());
     const Ref<FolderItem> file = CurrentApp().myFolderItem;
     if (!file || marked_.marker == std::string::npos) return;  // "Change" is disabled then: nothing is marked
+    Ref<TextOutputStream> stream;
     try {
-        CurrentApp().myTextOutputStream = TextOutputStream::Create(file, marked_.stamp);
-        MarginText::Write(NotNil(CurrentApp().myTextOutputStream, "myTextOutputStream"),
-                          CurrentApp().myFileContent, marked_.marker, words);
-        marked_.stamp = NotNil(CurrentApp().myTextOutputStream, "myTextOutputStream").Close();
-    } catch (const ChangedOnDiskException&) {
-        RuntimeMsgBox(RuntimeAddString(RuntimeAddString("The document ", file->ShellPath()),
-                                       " changed on disk since it was read. Open it again to change its margins."));
+        stream = TextOutputStream::Create(file, marked_.stamp);
+        CurrentApp().myTextOutputStream = stream;
+        MarginText::Write(*stream, CurrentApp().myFileContent, marked_.marker, words);
+        stream->Close();
+        if (!stream->Notice().empty()) RuntimeMsgBox(stream->Notice());
+    } catch (const ChangedOnDiskException& failure) {
+        const char* const what = failure.WhileWritten()
+                                     ? " was replaced by another program while its margins were written: the new "
+                                       "margins did not reach it. Open it again to change its margins."
+                                     : " changed on disk since it was read. Open it again to change its margins.";
+        RuntimeMsgBox(RuntimeAddString(RuntimeAddString("The document ", file->ShellPath()), what));
     } catch (const RuntimeException& failure) {
         RuntimeMsgBox(failure.what());
     }
+    if (stream) marked_.stamp = stream->Stamp();
 }

@@ -1,6 +1,9 @@
 #include "FileStamp.h"
 
 #include <sys/stat.h>
+#include <xxhash.h>
+
+#include <new>
 
 FileStamp StampOf(const struct stat& info) {
     const auto nanoseconds = [](const timespec& time) {
@@ -15,7 +18,21 @@ FileStamp StampOf(const struct stat& info) {
             {}};
 }
 
-uint64_t DigestOf(std::string_view bytes, uint64_t digest) {
-    for (const char byte : bytes) digest = (digest ^ static_cast<unsigned char>(byte)) * 1099511628211ull;
-    return digest;
+bool FileStamp::SameAs(const FileStamp& other) const {
+    FileStamp withItsDigest = *this;
+    withItsDigest.digest = other.digest;
+    return withItsDigest == other;
 }
+
+void Digest::Free::operator()(XXH3_state_s* state) const { XXH3_freeState(state); }
+
+Digest::Digest() : state_(XXH3_createState()) {
+    if (!state_) throw std::bad_alloc();
+    XXH3_64bits_reset(state_.get());
+}
+
+void Digest::Add(std::string_view bytes) { XXH3_64bits_update(state_.get(), bytes.data(), bytes.size()); }
+
+uint64_t Digest::Value() const { return XXH3_64bits_digest(state_.get()); }
+
+uint64_t DigestOf(std::string_view bytes) { return XXH3_64bits(bytes.data(), bytes.size()); }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string_view>
 
 struct stat;
+struct XXH3_state_s;
 
 // What a file looked like on disk at one moment: enough to tell that another program has
 // saved it since, whether it wrote a new file in its place or wrote into it, and even when it
@@ -24,13 +26,27 @@ struct FileStamp {
     std::optional<uint64_t> digest;  // of the bytes, only where the times are whole seconds
 
     bool WholeSeconds() const { return modified % 1'000'000'000 == 0 && changed % 1'000'000'000 == 0; }
+    // The same file, as it was: everything but the digest is equal.
+    bool SameAs(const FileStamp& other) const;
     friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 
 FileStamp StampOf(const struct stat& info);  // without a digest
 
-// A 64-bit FNV-1a digest, which may be taken in pieces: each piece goes on from the digest of
-// those before it. It is no cryptographic hash: it tells another program's save from the bytes
-// that were read, not bytes made on purpose to look alike.
-constexpr uint64_t kDigestStart = 14695981039346656037ull;
-uint64_t DigestOf(std::string_view bytes, uint64_t digest = kDigestStart);
+// The 64-bit XXH3 digest of bytes given in pieces: the same as that of all of them at once. It
+// is no cryptographic hash: it tells another program's save from the bytes that were read, not
+// bytes made on purpose to look alike.
+class Digest {
+public:
+    Digest();
+    void Add(std::string_view bytes);
+    uint64_t Value() const;
+
+private:
+    struct Free {
+        void operator()(XXH3_state_s* state) const;
+    };
+    std::unique_ptr<XXH3_state_s, Free> state_;
+};
+
+uint64_t DigestOf(std::string_view bytes);

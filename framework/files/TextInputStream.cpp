@@ -6,9 +6,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <new>
 
+#include "FileBytes.h"
 #include "runtime/RuntimeException.h"
 
 Ref<TextInputStream> TextInputStream::Open(const Ref<FolderItem>& item) {
@@ -34,7 +34,7 @@ Ref<TextInputStream> TextInputStream::Open(const Ref<FolderItem>& item) {
 TextInputStream::~TextInputStream() { Close(); }
 
 // The string is given the file's size and the room asked for at once, so a document is held
-// once and never moved. It is filled a chunk at a time rather than zeroed first and then read
+// once and never moved. It is filled a piece at a time rather than zeroed first and then read
 // over. A file that grew since its size was taken is read to its end.
 String TextInputStream::ReadAll(size_t room) {
     if (fd_ < 0) Fail("the stream is closed");
@@ -48,15 +48,12 @@ String TextInputStream::ReadAll(size_t room) {
         if (size > bytes.max_size() - room) throw std::bad_alloc();
         bytes.reserve(static_cast<size_t>(size) + room);
     }
-    constexpr size_t kChunk = size_t{1} << 20;
-    const auto chunk = std::make_unique_for_overwrite<char[]>(kChunk);
-    for (;;) {
-        const ssize_t got = ::read(fd_, chunk.get(), kChunk);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) Fail(std::strerror(errno));
-        if (got == 0) break;
-        bytes.append(chunk.get(), static_cast<size_t>(got));
-    }
+    if (!ReadPieces(fd_, at, [&bytes](std::string_view piece) {
+            bytes.append(piece);
+            return true;
+        }) ||
+        ::lseek(fd_, at + static_cast<off_t>(bytes.size()), SEEK_SET) < 0)
+        Fail(std::strerror(errno));
     return String(std::move(bytes));
 }
 

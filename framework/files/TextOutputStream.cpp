@@ -1,90 +1,50 @@
 #include "TextOutputStream.h"
 
 #include <fcntl.h>
-#include <sys/xattr.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
+#include "FileBytes.h"
 #include "runtime/RuntimeException.h"
 
 namespace {
 std::string Reason() { return std::strerror(errno); }
 
-// False, with errno set, where the system takes less than all of it.
-bool WriteAt(int fd, std::string_view bytes, off_t at) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::pwrite(fd, bytes.data(), std::min<size_t>(bytes.size(), size_t{1} << 30), at);
-        if (written < 0 && errno == EINTR) continue;
-        if (written < 0) return false;
-        if (written == 0) {
-            errno = EIO;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<size_t>(written));
-        at += written;
-    }
-    return true;
-}
+std::string FolderOf(const std::string& file) { return file.substr(0, file.rfind('/') + 1); }
 
-// Puts every byte of `from` over `to` and gives `to` that length; flushes it to disk unless told
-// not to. Digests the bytes on the way where asked.
-bool CopyOver(int from, int to, uint64_t* digest = nullptr, bool flush = true) {
-    char chunk[64 * 1024];
-    for (off_t at = 0;;) {
-        const ssize_t got = ::pread(from, chunk, sizeof chunk, at);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return false;
-        if (got == 0) return ::ftruncate(to, at) == 0 && (!flush || ::fsync(to) == 0);
-        if (digest) *digest = DigestOf({chunk, static_cast<size_t>(got)}, *digest);
-        if (!WriteAt(to, {chunk, static_cast<size_t>(got)}, at)) return false;
-        at += got;
-    }
+// Puts every byte of `from` over `to` and gives `to` that length, digesting them on the way
+// where asked. False, with errno set, where any of it fails.
+bool CopyOver(int from, int to, Digest* digest = nullptr) {
+    off_t at = 0;
+    const bool copied = ReadPieces(from, 0, [&](std::string_view piece) {
+        if (digest) digest->Add(piece);
+        if (!WriteAt(to, piece, at)) return false;
+        at += static_cast<off_t>(piece.size());
+        return true;
+    });
+    return copied && ::ftruncate(to, at) == 0;
 }
-
-// The names of a file's extended attributes; none where the file system keeps none.
-std::optional<std::vector<std::string>> AttributeNames(int fd) {
-    const ssize_t size = ::flistxattr(fd, nullptr, 0);
-    if (size < 0) return errno == ENOTSUP ? std::optional(std::vector<std::string>()) : std::nullopt;
-    std::string list(static_cast<size_t>(size), '\0');
-    const ssize_t got = ::flistxattr(fd, list.data(), list.size());
-    if (got < 0) return std::nullopt;
-    std::vector<std::string> names;
-    for (size_t at = 0; at < static_cast<size_t>(got); at += names.back().size() + 1)
-        names.emplace_back(list.c_str() + at);
-    return names;
-}
-
-std::optional<std::vector<std::pair<std::string, std::string>>> AttributesOf(int fd) {
-    const auto names = AttributeNames(fd);
-    if (!names) return std::nullopt;
-    std::vector<std::pair<std::string, std::string>> attributes;
-    for (const std::string& name : *names) {
-        const ssize_t size = ::fgetxattr(fd, name.c_str(), nullptr, 0);
-        if (size < 0) return std::nullopt;
-        std::string value(static_cast<size_t>(size), '\0');
-        const ssize_t got = ::fgetxattr(fd, name.c_str(), value.data(), value.size());
-        if (got < 0) return std::nullopt;
-        value.resize(static_cast<size_t>(got));
-        attributes.emplace_back(name, std::move(value));
-    }
-    return attributes;
-}
-
-bool SetAttribute(int fd, const std::pair<std::string, std::string>& attribute) {
-    return ::fsetxattr(fd, attribute.first.c_str(), attribute.second.data(), attribute.second.size(), 0) == 0;
-}
-
-bool HasAttribute(int fd, const std::string& name) { return ::fgetxattr(fd, name.c_str(), nullptr, 0) >= 0; }
 
 bool SyncFolderOf(const std::string& file) {
-    const int folder = ::open(file.substr(0, file.rfind('/') + 1).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder = ::open(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const bool synced = folder >= 0 && ::fsync(folder) == 0;
     if (folder >= 0) ::close(folder);
     return synced;
+}
+
+// A mount point cannot be renamed over. It is the root of its mount, or, where the system
+// cannot tell that, lies on another device than its folder.
+bool IsMountPoint(int fd, const struct stat& info, const std::string& file) {
+    struct statx extended {};
+    if (::statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS, &extended) == 0 &&
+        (extended.stx_attributes & extended.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT))
+        return true;
+    struct stat folder;
+    return ::stat(FolderOf(file).c_str(), &folder) != 0 || folder.st_dev != info.st_dev;
 }
 
 // The template of a name beside `file`: its name and seven characters. Where the whole would
@@ -105,6 +65,8 @@ std::string BesideTemplate(const std::string& file) {
 }
 
 const char* const kChanged = "another program changed it since it was read; it was left as it is";
+const char* const kReplaced =
+    "another program put another file in its place while it was written, so the new text did not reach it";
 }  // namespace
 
 Ref<TextOutputStream> TextOutputStream::Create(const Ref<FolderItem>& item, const std::optional<FileStamp>& expected) {
@@ -115,7 +77,7 @@ Ref<TextOutputStream> TextOutputStream::Create(const Ref<FolderItem>& item, cons
 }
 
 TextOutputStream::~TextOutputStream() {
-    if (phase_ == Phase::Open || phase_ == Phase::Overwriting) Discard();
+    if (phase_ != Phase::Closed) Discard();
 }
 
 // Nothing but a regular file is opened: opening a pipe or a device can itself have an effect.
@@ -130,213 +92,196 @@ void TextOutputStream::Open(const std::optional<FileStamp>& expected) {
     if (!resolved) notFound();
     file_ = resolved;
     std::free(resolved);
-    struct stat named;
-    if (::stat(file_.c_str(), &named) != 0) notFound();
-    if (!S_ISREG(named.st_mode)) Fail("it is not a regular file");
+    struct stat info;
+    if (::stat(file_.c_str(), &info) != 0) notFound();
+    if (!S_ISREG(info.st_mode)) Fail("it is not a regular file");
     fileFd_ = ::open(file_.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
     if (fileFd_ < 0 && (errno == EACCES || errno == EPERM || errno == EROFS))
         Fail("the file is not writable (" + Reason() + ")");
     if (fileFd_ < 0) Fail(Reason());
-    if (::fstat(fileFd_, &original_) != 0) Fail(Reason());
-    if (!S_ISREG(original_.st_mode)) Fail("it is not a regular file");
-    opened_ = StampOf(original_);
-    if (expected) {
-        FileStamp now = opened_;
-        now.digest = expected->digest;
-        if (now != *expected) Fail(kChanged, true);
-        expectedDigest_ = expected->digest;
-    }
-    if (opened_.WholeSeconds()) writtenDigest_ = kDigestStart;
+    if (::fstat(fileFd_, &info) != 0) Fail(Reason());
+    if (!S_ISREG(info.st_mode)) Fail("it is not a regular file");
+    opened_ = StampOf(info);
+    stamp_ = expected ? *expected : opened_;
+    if (expected && !opened_.SameAs(*expected)) Fail(kChanged, true);
+    if (expected) expectedDigest_ = expected->digest;
+    if (opened_.WholeSeconds()) writtenDigest_.emplace();
 
-    const auto attributes = AttributesOf(fileFd_);
-    if (attributes) attributes_ = *attributes;
-    text_ = MakeBeside();
-    if (attributes && original_.st_nlink == 1 && CarryOver()) {
-        way_ = Way::Rename;
-    } else {
-        way_ = Way::InPlace;
-        copy_ = std::exchange(text_, {});
-        MakeCopy();
-    }
+    const auto metadata = FileMetadata::Of(fileFd_);
+    if (!metadata) Fail("its permissions and extended attributes cannot be read (" + Reason() + ")");
+    metadata_ = *metadata;
+    way_ = MayRename(info) ? Way::Rename : Way::InPlace;
 }
 
-TextOutputStream::Beside TextOutputStream::MakeBeside() {
+// A new file beside the old one can take its place only where it can be all that the old one
+// is. Where it cannot, it holds the copy of the former text instead.
+bool TextOutputStream::MayRename(const struct stat& opened) {
+    if (opened.st_nlink != 1 || IsMountPoint(fileFd_, opened, file_) || !metadata_.MayGivePrivileges()) {
+        formerText_ = MakeBeside("a copy of its former text");
+        return false;
+    }
+    newText_ = MakeBeside("its new text");
+    if (metadata_.GiveAllButPermissions(newText_.fd)) return true;
+    formerText_ = std::exchange(newText_, {});
+    formerText_.holds = "a copy of its former text";
+    return false;
+}
+
+TextOutputStream::Beside TextOutputStream::MakeBeside(const char* holds) {
     std::string name = BesideTemplate(file_);
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) Fail("no file can be made beside it (" + Reason() + ")");
-    return {std::move(name), fd};
+    // Where the file system keeps no permissions, it has those of every file there.
+    ::fchmod(fd, 0);
+    return {std::move(name), fd, holds};
 }
 
-// Gives the new file what it would otherwise lose: false where any of it cannot be given, as
-// when another user's file is written by someone who may not give files away. The owner comes
-// last, as a new owner may no longer be given the mode.
-bool TextOutputStream::CarryOver() {
-    const auto inherited = AttributeNames(text_.fd);
-    if (!inherited) return false;
-    for (const std::string& name : *inherited)
-        if (std::none_of(attributes_.begin(), attributes_.end(), [&](const auto& kept) { return kept.first == name; }) &&
-            ::fremovexattr(text_.fd, name.c_str()) != 0)
-            return false;
-    for (const auto& attribute : attributes_)
-        if (!SetAttribute(text_.fd, attribute)) return false;
-    struct stat made;
-    if (::fchmod(text_.fd, original_.st_mode & 07777) != 0 || ::fstat(text_.fd, &made) != 0) return false;
-    if ((made.st_uid != original_.st_uid || made.st_gid != original_.st_gid) &&
-        ::fchown(text_.fd, original_.st_uid, original_.st_gid) != 0)
-        return false;
-    // A change of owner may clear the set-user-ID and set-group-ID bits without a word.
-    return ::fstat(text_.fd, &made) == 0 && made.st_mode == original_.st_mode;
-}
-
-// Gives back what writing, or a change of owner, took from a file: the system clears the
-// set-user-ID and set-group-ID bits when one who lacks the power to keep them writes, and
-// removes file capabilities (security.capability) on every write. False where any of it is
-// still missing, as the system lets only the owner set the mode and only a privileged writer
-// set a capability.
-bool TextOutputStream::KeepPrivileges(int fd) const {
-    struct stat now;
-    if (::fstat(fd, &now) != 0) return false;
-    if (now.st_mode != original_.st_mode && ::fchmod(fd, original_.st_mode & 07777) != 0) return false;
-    bool kept = true;
-    for (const auto& attribute : attributes_)
-        if (!HasAttribute(fd, attribute.first) && !SetAttribute(fd, attribute)) kept = false;
-    return kept && ::fstat(fd, &now) == 0 && now.st_mode == original_.st_mode;
-}
-
-// The copy of the former text is the file's owner's, in the file's group and with its mode, so
-// that the owner can bring the file back from a copy that a killed rewrite left; its owner may
-// always read it. Where the writer may not give it so, it stays the writer's. Set-ID bits serve
-// no purpose on a copy and are never given.
-void TextOutputStream::MakeCopy() {
-    if (copy_.fd < 0) copy_ = MakeBeside();
-    if (::fchmod(copy_.fd, (original_.st_mode & 0777) | S_IRUSR) != 0) {
-        // The copy keeps the mode it was made with, which its maker may read.
-    }
-    if (::fchown(copy_.fd, original_.st_uid, original_.st_gid) != 0 && ::fchown(copy_.fd, -1, original_.st_gid) != 0) {
-        // Only a privileged writer gives a file away; one may still give it a group of one's own.
-    }
-}
-
-// The copy beside the file is complete and on disk before the file's first byte changes.
+// The copy beside the file is complete and on disk, readable by those who may read the file,
+// before the file's first byte changes; the bytes copied are those that were read.
 void TextOutputStream::BeginInPlace() {
-    uint64_t digest = kDigestStart;
-    if (!CopyOver(fileFd_, copy_.fd, expectedDigest_ ? &digest : nullptr) || !SyncFolderOf(copy_.name))
+    CheckStamp();
+    Digest digest;
+    if (!CopyOver(fileFd_, formerText_.fd, expectedDigest_ ? &digest : nullptr) ||
+        !metadata_.GiveReadersTo(formerText_.fd) || ::fsync(formerText_.fd) != 0 || !SyncFolderOf(file_))
         Fail("its text could not be copied beside it (" + Reason() + ")");
-    CheckUnchanged(expectedDigest_ ? std::optional(digest) : std::nullopt);
+    CheckStamp();
+    if (expectedDigest_) CheckDigest(digest);
     phase_ = Phase::Overwriting;
 }
 
-// The stamp is taken before the flush: a save by another program during it must show as one.
 void TextOutputStream::FinishInPlace() {
     if (::ftruncate(fileFd_, written_) != 0) Fail(Reason());
-    KeepPrivileges(fileFd_);  // as far as the writer may
-    struct stat written;
+    struct stat written, named;
     if (::fstat(fileFd_, &written) != 0) Fail(Reason());
-    closed_ = StampOf(written);
+    if (::stat(file_.c_str(), &named) != 0 || named.st_ino != written.st_ino || named.st_dev != written.st_dev)
+        Fail(kReplaced, true, true);
+    if (metadata_.GivePrivilegesBack(fileFd_) == FileMetadata::Privileges::OthersActed)
+        notice_ = "The new text was written to " + path_ +
+                  ", but its set-ID bits and file capability were not given back: another program changed its "
+                  "owner, group or permissions while it was written";
+    // The stamp is taken before the flush: a save by another program during it must show as one.
+    if (::fstat(fileFd_, &written) != 0) Fail(Reason());
+    const FileStamp stamp = StampOf(written);
     if (::fsync(fileFd_) != 0) Fail(Reason());
+    stamp_ = stamp;
     phase_ = Phase::Closed;
-    if (::unlink(copy_.name.c_str()) != 0) {
-        const std::string message = "The new text was written to " + path_ + ", but the copy of its former text, " +
-                                    copy_.name + ", could not be removed (" + Reason() + ")";
-        copy_.name.clear();
-        Discard();
-        throw IOException(message);
-    }
-    copy_.name.clear();
+    if (const auto reason = Remove(formerText_))
+        notice_ = "The new text was written to " + path_ + ", but the copy of its former text, " + formerText_.name +
+                  ", could not be removed (" + *reason + ")";
 }
 
-// Where the stamp cannot tell, the digest of the file's current bytes, compared with that of the
-// bytes that were read, does.
-void TextOutputStream::CheckUnchanged(std::optional<uint64_t> digest) {
+// The new file gets its permissions once its text is whole and on disk, and its privileges once
+// it is the document, so that no file left beside the document carries them.
+void TextOutputStream::FinishByRename() {
+    if (::fsync(newText_.fd) != 0) Fail(Reason());
+    if (!metadata_.GivePermissions(newText_.fd)) Fail("its permissions could not be given to its new text (" + Reason() + ")");
+    CheckStamp();
+    if (expectedDigest_) {
+        Digest digest;
+        if (!ReadPieces(fileFd_, 0, [&digest](std::string_view piece) {
+                digest.Add(piece);
+                return true;
+            })) Fail(Reason());
+        CheckDigest(digest);
+    }
+    if (::rename(newText_.name.c_str(), file_.c_str()) != 0)
+        Fail("its new text could not take its place (" + Reason() + ")");
+    newText_.name.clear();
+    phase_ = Phase::Closed;
+    if (metadata_.GivePrivilegesBack(newText_.fd) != FileMetadata::Privileges::Kept)
+        notice_ = "The new text was written to " + path_ + ", but its set-ID bits and file capability could not be given back";
+    struct stat written;
+    if (::fstat(newText_.fd, &written) == 0) stamp_ = StampOf(written);
+    if (!SyncFolderOf(file_) && notice_.empty())
+        notice_ = "The new text was written to " + path_ + ", but the system could not say that it is on disk (" +
+                  Reason() + ")";
+}
+
+void TextOutputStream::CheckStamp() {
     struct stat now;
     if (::stat(file_.c_str(), &now) != 0 || StampOf(now) != opened_) Fail(kChanged, true);
-    if (expectedDigest_ && digest != expectedDigest_) Fail(kChanged, true);
 }
 
-std::optional<uint64_t> TextOutputStream::DigestOfFile() {
-    const int fd = ::open(file_.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    uint64_t digest = kDigestStart;
-    char chunk[64 * 1024];
-    ssize_t got;
-    while ((got = ::read(fd, chunk, sizeof chunk)) > 0 || (got < 0 && errno == EINTR))
-        if (got > 0) digest = DigestOf({chunk, static_cast<size_t>(got)}, digest);
-    ::close(fd);
-    return got == 0 ? std::optional(digest) : std::nullopt;
+void TextOutputStream::CheckDigest(const Digest& digest) {
+    if (digest.Value() != expectedDigest_) Fail(kChanged, true);
 }
 
 void TextOutputStream::Write(std::string_view bytes) {
-    if (phase_ == Phase::Failed) failure_->Raise();
+    if (failure_) failure_->Raise();
     if (phase_ == Phase::Closed) throw IOException("Cannot write " + path_ + ": the stream is closed");
     if (way_ == Way::InPlace && phase_ == Phase::Open) BeginInPlace();
-    if (!WriteAt(way_ == Way::Rename ? text_.fd : fileFd_, bytes, written_)) Fail(Reason());
+    if (!WriteAt(way_ == Way::Rename ? newText_.fd : fileFd_, bytes, written_)) Fail(Reason());
     written_ += static_cast<int64_t>(bytes.size());
-    if (writtenDigest_) writtenDigest_ = DigestOf(bytes, *writtenDigest_);
+    if (writtenDigest_) writtenDigest_->Add(bytes);
 }
 
-// A rename that the system refuses while the file itself may be written (the file is a mount
-// point, or lies on another file system than its folder) turns the stream to a rewrite in
-// place, from the new text already written beside it: the text reaches the stream in pieces,
-// so this is the only place it is still whole.
 FileStamp TextOutputStream::Close() {
-    if (phase_ == Phase::Closed) return closed_;
-    if (phase_ == Phase::Failed) failure_->Raise();
+    if (failure_) failure_->Raise();
+    if (phase_ == Phase::Closed) return stamp_;
     if (way_ == Way::Rename) {
-        if (!KeepPrivileges(text_.fd)) Fail("its mode and extended attributes could not be kept (" + Reason() + ")");
-        if (::fsync(text_.fd) != 0) Fail(Reason());
-        CheckUnchanged(expectedDigest_ ? DigestOfFile() : std::nullopt);
-        if (::rename(text_.name.c_str(), file_.c_str()) == 0) {
-            text_.name.clear();
-            struct stat written;
-            if (::fstat(text_.fd, &written) != 0) Fail(Reason());
-            closed_ = StampOf(written);
-            phase_ = Phase::Closed;
-        } else {
-            way_ = Way::InPlace;
-            MakeCopy();
-            BeginInPlace();
-            if (!CopyOver(text_.fd, fileFd_, nullptr, false)) Fail(Reason());
-            FinishInPlace();
-        }
+        FinishByRename();
     } else {
         if (phase_ == Phase::Open) BeginInPlace();
         FinishInPlace();
     }
-    if (closed_.WholeSeconds() && writtenDigest_) closed_.digest = writtenDigest_;
-    Discard();
-    return closed_;
+    if (stamp_.WholeSeconds() && writtenDigest_) stamp_.digest = writtenDigest_->Value();
+    CloseFiles();
+    return stamp_;
 }
 
-// Ends the stream: a file rewritten part way gets its former bytes back, and the files beside it
-// go unless one holds the only complete copy of them. Says what became of the file's text.
-std::string TextOutputStream::Discard() {
-    std::string outcome;
+// Nullopt once the file is gone; else the system's reason, and it stays.
+std::optional<std::string> TextOutputStream::Remove(Beside& beside) {
+    if (!beside.name.empty() && ::unlink(beside.name.c_str()) != 0) return Reason();
+    beside.name.clear();
+    return std::nullopt;
+}
+
+// Ends a stream that did not close: a file rewritten part way gets its former bytes back, and
+// the files beside it go, unless one holds the only complete copy of them.
+TextOutputStream::Discarded TextOutputStream::Discard() {
+    Discarded discarded;
     if (phase_ == Phase::Overwriting) {
-        if (CopyOver(copy_.fd, fileFd_)) {
-            KeepPrivileges(fileFd_);
-            outcome = "; its former text was put back";
+        struct stat back;
+        if (CopyOver(formerText_.fd, fileFd_) && ::fsync(fileFd_) == 0) {
+            metadata_.GivePrivilegesBack(fileFd_);
+            discarded.text = Text::PutBack;
+            if (::fstat(fileFd_, &back) == 0) {
+                stamp_ = StampOf(back);
+                stamp_.digest = expectedDigest_;
+            }
         } else {
-            outcome = "; its former text could not be put back (" + Reason() + "), and a copy of it is kept in " +
-                      copy_.name;
-            copy_.name.clear();
+            discarded.text = Text::NotPutBack;
+            discarded.reason = Reason();
         }
-        phase_ = Phase::Open;
     }
-    for (Beside* beside : {&text_, &copy_}) {
-        if (!beside->name.empty()) ::unlink(beside->name.c_str());
-        if (beside->fd >= 0) ::close(beside->fd);
-        *beside = {};
+    phase_ = Phase::Closed;
+    for (Beside* beside : {&newText_, &formerText_}) {
+        const bool onlyCopy = beside == &formerText_ && discarded.text == Text::NotPutBack;
+        if (const auto reason = onlyCopy ? std::nullopt : Remove(*beside))
+            discarded.stranded.push_back({beside->name, beside->holds, *reason});
     }
-    if (fileFd_ >= 0) ::close(fileFd_);
-    fileFd_ = -1;
-    return outcome;
+    CloseFiles();
+    return discarded;
 }
 
-void TextOutputStream::Fail(const std::string& reason, bool changedOnDisk) {
-    const std::string message = "Cannot write " + path_ + ": " + reason + Discard();
-    phase_ = Phase::Failed;
+void TextOutputStream::CloseFiles() {
+    for (int* fd : {&newText_.fd, &formerText_.fd, &fileFd_}) {
+        if (*fd >= 0) ::close(*fd);
+        *fd = -1;
+    }
+}
+
+void TextOutputStream::Fail(const std::string& reason, bool changedOnDisk, bool whileWritten) {
+    const Discarded discarded = Discard();
+    std::string message = "Cannot write " + path_ + ": " + reason;
+    if (discarded.text == Text::PutBack) message += "; its former text was put back";
+    if (discarded.text == Text::NotPutBack)
+        message += "; its former text could not be put back (" + discarded.reason + "), and a copy of it is kept in " +
+                   formerText_.name;
+    for (const Stranded& left : discarded.stranded)
+        message += "; " + left.name + ", which holds " + left.holds + ", could not be removed (" + left.reason + ")";
     if (changedOnDisk) {
-        const ChangedOnDiskException failure(message);
+        const ChangedOnDiskException failure(message, whileWritten);
         failure_ = failure.Clone();
         throw failure;
     }

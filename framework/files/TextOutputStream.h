@@ -1,90 +1,121 @@
 #pragma once
 
-#include <sys/stat.h>
-
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
+#include "FileMetadata.h"
+#include "FileStamp.h"
 #include "FolderItem.h"
 
 class RuntimeException;
 
 // Writes a file's new text so that it stays the same file: its owner, group, mode (set-ID bits
-// included), extended attributes (file capabilities included) and hard links survive, and a
-// symbolic link keeps leading to it (the file it leads to gets the text). Names are the bytes of
-// the path, so a name that is not UTF-8 is no obstacle.
+// included), extended attributes (access control list and file capability included) and hard
+// links survive, and a symbolic link keeps leading to it (the file it leads to gets the text).
+// Names are the bytes of the path, so a name that is not UTF-8 is no obstacle.
 //
-// Where a new file can carry everything the old one has (it has one link only, and the owner,
-// group, extended attributes and mode could all be set on a new file), the text goes to a
-// temporary file beside it, which Close flushes and renames over it. Otherwise, and where the
-// rename is refused (a file that is a mount point), the file is rewritten in place: before its
-// first byte changes, a complete copy of its bytes is written beside it and flushed, with the
-// file's owner, group and mode where the writer may give them; Close sets the new length,
-// flushes and removes the copy. After a failure the copy's bytes are put back, and where even
-// that fails the copy is kept, named in the message. A stream that is not closed leaves the
-// file as it was.
+// How it writes is decided once, when it opens:
+// - By a rename, where a new file can be all that the old one is: the old one has one name and
+//   is no mount point, and a new file beside it takes its extended attributes, owner, group and
+//   mode, and may be given its set-ID bits and file capability. The text goes to that new file.
+//   Close flushes it, gives it the mode, checks the old one and renames the new one over it; only
+//   then does it get the set-ID bits and the capability.
+// - In place, otherwise. Before the file's first byte changes, a complete copy of its bytes is
+//   flushed beside it, which those who may read the file may read, and no one else. Close sets
+//   the new length, checks that the file's name still leads to it, gives back what the writes
+//   took (the set-ID bits, the capability) unless another program changed the file's owner,
+//   group or mode meanwhile, flushes and removes the copy. After a failure the copy's bytes are
+//   put back; where even that fails, the copy is kept and named in the message.
+// A file the stream makes beside the old one has no permissions at all until its text is whole.
+// A stream that is not closed leaves the file as it was.
 class TextOutputStream : public Object {
 public:
     // Raises NilObjectException for a nil item, IOException naming the file and the system's
     // reason when it cannot be written: it must exist, be a regular file the user may write,
     // and lie in a folder where a file can be made beside it. With a stamp given, a file that no
-    // longer matches it, checked again right before the new text replaces the old (and, where the
-    // stamp carries a digest, whose bytes no longer match it), is left as it is:
-    // ChangedOnDiskException.
+    // longer matches it is left as it is: ChangedOnDiskException. It is checked as the stream
+    // opens and again right before the new text replaces the old: first the stamp, then, where
+    // the stamp carries a digest, the bytes.
     static Ref<TextOutputStream> Create(const Ref<FolderItem>& item, const std::optional<FileStamp>& expected = {});
     ~TextOutputStream() override;
+    TextOutputStream(const TextOutputStream&) = delete;
+    TextOutputStream& operator=(const TextOutputStream&) = delete;
 
-    // Each raises IOException naming the file and the system's reason; the stream is then
-    // discarded, the file holds its former text (or the message says where that is), and every
-    // later call raises the same exception again.
+    // Each raises IOException naming the file and the system's reason (ChangedOnDiskException
+    // where another program changed or replaced the file), and the stream is closed: the file
+    // holds its former text, or the message says where that is, and so does every file left
+    // beside it; every later call raises the same exception again.
     void Write(std::string_view bytes);  // exactly these bytes, nothing added
-    // The new text replaces the old. Gives back the stamp of the file as this stream left it,
-    // taken right after its last change and before the flush to disk, so that a save by another
-    // program after it shows as a change; a second Close gives it again.
+    // The new text replaces the old, and gives back its Stamp. Where it did but something beside
+    // it could not be done, Notice says what. A second Close gives the stamp again.
     FileStamp Close();
 
+    // The stamp of the file as this stream left it, for the next stream on it to expect. After
+    // Close, the new text's: taken in place right after the last change, before the flush to
+    // disk, and by a rename right after the rename, so that a save by another program after it
+    // shows. After a failure that put the former text back, the file's as put back. Otherwise
+    // the stamp given to Create, or without one the file's as the stream opened it.
+    const FileStamp& Stamp() const { return stamp_; }
+    // What the user must be told of a file whose new text was written, where something beside it
+    // was not done: a copy that could not be removed, privileges not given back. Else empty.
+    const std::string& Notice() const { return notice_; }
+
 private:
-    // Decided at Open: a new file renamed over the old, or the old one rewritten. A refused
-    // rename turns the first into the second at Close.
     enum class Way { Rename, InPlace };
-    // Overwriting: the file's own bytes are changing, and the complete copy of its former bytes
-    // beside it is on disk.
-    enum class Phase { Open, Overwriting, Closed, Failed };
-    // A file the stream made beside the one it writes.
+    // Open: the file holds its former text. Overwriting: its bytes are changing, and the complete
+    // copy of its former bytes is on disk beside it. Closed: after Close or a failure.
+    enum class Phase { Open, Overwriting, Closed };
+    // A file the stream made beside the one it writes. Its name is empty once no such file is
+    // there: removed, or renamed over the file.
     struct Beside {
         std::string name;
         int fd = -1;
+        const char* holds = "";  // in the words of a message
+    };
+    // What a stream that ends without closing did with the file's text, and with the files
+    // beside it that could not be removed.
+    enum class Text { Untouched, PutBack, NotPutBack };
+    struct Stranded {
+        std::string name;
+        const char* holds;
+        std::string reason;
+    };
+    struct Discarded {
+        Text text = Text::Untouched;
+        std::string reason;  // why the text could not be put back
+        std::vector<Stranded> stranded;
     };
 
     explicit TextOutputStream(std::string path) : path_(std::move(path)) {}
     void Open(const std::optional<FileStamp>& expected);
-    Beside MakeBeside();
-    bool CarryOver();
-    bool KeepPrivileges(int fd) const;
-    void MakeCopy();
+    bool MayRename(const struct stat& opened);
+    Beside MakeBeside(const char* holds);
     void BeginInPlace();
     void FinishInPlace();
-    void CheckUnchanged(std::optional<uint64_t> digest);
-    std::optional<uint64_t> DigestOfFile();
-    std::string Discard();
-    [[noreturn]] void Fail(const std::string& reason, bool changedOnDisk = false);
+    void FinishByRename();
+    void CheckStamp();
+    void CheckDigest(const Digest& digest);
+    std::optional<std::string> Remove(Beside& beside);
+    Discarded Discard();
+    void CloseFiles();
+    [[noreturn]] void Fail(const std::string& reason, bool changedOnDisk = false, bool whileWritten = false);
 
     std::string path_;  // as given, for the messages
     std::string file_;  // the file written, where a link leads
     int fileFd_ = -1;
-    Beside text_;  // the new text, on the way of a rename
-    Beside copy_;  // the copy of the former text, on the way in place
     Way way_ = Way::InPlace;
     Phase phase_ = Phase::Open;
-    struct stat original_ {};
-    std::vector<std::pair<std::string, std::string>> attributes_;  // the file's extended attributes, by name
-    FileStamp opened_, closed_;
+    FileMetadata metadata_;  // the file's, as it was opened
+    FileStamp opened_;
+    Beside newText_;     // by a rename: the file that takes the old one's place
+    Beside formerText_;  // in place: the copy of the file's former bytes
     std::optional<uint64_t> expectedDigest_;  // of the bytes that were read
-    std::optional<uint64_t> writtenDigest_;   // of those written, where the file keeps whole seconds
+    std::optional<Digest> writtenDigest_;     // of those written, where the file keeps whole seconds
     int64_t written_ = 0;
-    std::shared_ptr<RuntimeException> failure_;  // the first, raised again by every later call
+    FileStamp stamp_;
+    std::string notice_;
+    std::shared_ptr<RuntimeException> failure_;  // once it failed, raised again by every later call
 };

@@ -39,12 +39,18 @@ VELLORAN_RUNTIME_EXCEPTION(RegExException)
 
 #undef VELLORAN_RUNTIME_EXCEPTION
 
-// A file that another program changed since it was read, and that was therefore left as it is.
-// It is an IOException, so that every handler of those takes it too.
+// A file that another program changed since it was read, and that was therefore left as it is;
+// or one that it replaced with a file of its own while the new text was written, so that the
+// text did not reach it. It is an IOException, so that every handler of those takes it too.
 class ChangedOnDiskException : public IOException {
 public:
-    explicit ChangedOnDiskException(const std::string& message) : IOException(message) {}
+    explicit ChangedOnDiskException(const std::string& message, bool whileWritten = false)
+        : IOException(message), whileWritten_(whileWritten) {}
     const char* ClassName() const override { return "ChangedOnDiskException"; }
     std::shared_ptr<RuntimeException> Clone() const override { return std::make_shared<ChangedOnDiskException>(*this); }
     [[noreturn]] void Raise() const override { throw *this; }
+    bool WhileWritten() const { return whileWritten_; }
+
+private:
+    bool whileWritten_;
 };
