@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/syscall.h>
-#include <sys/sysmacros.h>
 #include <sys/user.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -24,6 +23,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <random>
 
 #include "TestFiles.h"
@@ -479,13 +479,13 @@ std::vector<std::string> RawEntriesOf(const QString& folder) {
     return names;
 }
 
-// Runs `work` in a child of this process that this process traces, and calls `atFlush` once,
-// the first time the child asks the system to flush `path` to disk, before the flush is made.
+// Runs `work` in a child of this process that this process traces, and calls `at` once with the
+// child's id, the first time the child enters a system call that `when` picks by its number and
+// the file that its first argument names as a descriptor ("" for none), before the call is made.
 // Gives back what `work` reported, or a line that starts with "skip: ".
-std::string TracedUntilFlushOf(const QString& path, const std::function<std::string()>& work,
-                               const std::function<void()>& atFlush) {
+std::string TracedUntil(const std::function<bool(long call, const std::string& file)>& when,
+                        const std::function<std::string()>& work, const std::function<void(pid_t)>& at) {
 #if defined(__x86_64__)
-    const std::string target = QFileInfo(path).canonicalFilePath().toStdString();
     int pipe[2];
     if (::pipe(pipe) != 0) return "skip: no pipe";
     const pid_t traced = ::fork();
@@ -502,7 +502,7 @@ std::string TracedUntilFlushOf(const QString& path, const std::function<std::str
     ::waitpid(traced, &status, 0);
     if (!WIFSTOPPED(status)) return "skip: this system lets no process be traced";
     ::ptrace(PTRACE_SETOPTIONS, traced, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
-    bool entering = true, flushed = false;
+    bool entering = true, met = false;
     for (int signal = 0;;) {
         ::ptrace(PTRACE_SYSCALL, traced, nullptr, signal);
         if (::waitpid(traced, &status, 0) != traced || WIFEXITED(status) || WIFSIGNALED(status)) break;
@@ -511,16 +511,14 @@ std::string TracedUntilFlushOf(const QString& path, const std::function<std::str
             signal = WSTOPSIG(status);
             continue;
         }
-        if (entering && !flushed) {
+        if (entering && !met) {
             user_regs_struct registers{};
             ::ptrace(PTRACE_GETREGS, traced, nullptr, &registers);
-            if (registers.orig_rax == SYS_fsync) {
-                const std::string fd = "/proc/" + std::to_string(traced) + "/fd/" + std::to_string(registers.rdi);
-                std::error_code error;
-                if (std::filesystem::read_symlink(fd, error).native() == target) {
-                    atFlush();
-                    flushed = true;
-                }
+            const std::string fd = "/proc/" + std::to_string(traced) + "/fd/" + std::to_string(registers.rdi);
+            std::error_code error;
+            if (when(static_cast<long>(registers.orig_rax), std::filesystem::read_symlink(fd, error).native())) {
+                at(traced);
+                met = true;
             }
         }
         entering = !entering;
@@ -530,11 +528,19 @@ std::string TracedUntilFlushOf(const QString& path, const std::function<std::str
     ssize_t got;
     while ((got = ::read(pipe[0], buffer, sizeof buffer)) > 0) report.append(buffer, static_cast<size_t>(got));
     ::close(pipe[0]);
-    return flushed ? report : "the document was never flushed; " + report;
+    return met ? report : "the child never made the call awaited; " + report;
 #else
-    (void)path, (void)work, (void)atFlush;
+    (void)when, (void)work, (void)at;
     return "skip: the child is traced on x86-64 only";
 #endif
+}
+
+// As TracedUntil, at the child's first flush of the file at `path` to disk.
+std::string TracedUntilFlushOf(const QString& path, const std::function<std::string()>& work,
+                               const std::function<void()>& atFlush) {
+    const std::string target = QFileInfo(path).canonicalFilePath().toStdString();
+    return TracedUntil([&](long call, const std::string& file) { return call == SYS_fsync && file == target; },
+                       work, [&](pid_t) { atFlush(); });
 }
 
 // Mounts `image` on `folder` in a mount namespace of this process's own.
@@ -872,4 +878,327 @@ TEST_F(MarginWriterFaultTest, TheDocumentKeepsItsSetIdBitsAndCapabilities) {
         }
         EXPECT_EQ(EntriesOf(dir.path()).size(), c.secondName ? 2 : 1);
     }
+}
+
+namespace {
+// Whether `user`, who is no member of the file's group, may open the file to read it: asked of
+// the system by a child that has become that user.
+bool ReadableBy(uid_t user, const QString& path) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(user) != 0 || ::setuid(user) != 0) ::_exit(2);
+        ::_exit(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC) >= 0 ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool SetAccessList(const QString& path, const char* entries, bool folderDefault = false) {
+    const std::string command = std::string("setfacl ") + (folderDefault ? "-d " : "") + "-m '" + entries + "' '" +
+                                QFile::encodeName(path).toStdString() + "' 2>/dev/null";
+    return std::system(command.c_str()) == 0;
+}
+
+// The names beside the document that are not one of its own.
+QStringList BesideOf(const QString& folder, const QStringList& own) {
+    QStringList beside;
+    for (const QString& name : EntriesOf(folder))
+        if (!own.contains(name)) beside.append(name);
+    return beside;
+}
+
+// Whether the system call that a traced child enters is the first write of the new length of
+// the file at `path`: the end of a rewrite in place, after its last write.
+std::function<bool(long, const std::string&)> AtTheEndOfTheRewriteOf(const QString& path) {
+    const std::string file = QFileInfo(path).canonicalFilePath().toStdString();
+    return [file](long call, const std::string& named) { return call == SYS_ftruncate && named == file; };
+}
+
+// A capability that lets the program bind to a low port: VFS_CAP_REVISION_2, no effective bit.
+std::string BindCapability() {
+    vfs_cap_data capability{};
+    capability.magic_etc = VFS_CAP_REVISION_2;
+    capability.data[0].permitted = 1u << CAP_NET_BIND_SERVICE;
+    return std::string(reinterpret_cast<const char*>(&capability), sizeof capability);
+}
+}  // namespace
+
+// The copy of a document's former text, made for a rewrite in place, can be read by exactly those
+// who may read the document, while "Change" runs and after it was killed: it takes the
+// document's access control list, and none from its folder.
+TEST_F(MarginWriterFaultTest, TheCopyBesideADocumentIsReadByThoseWhoMayReadTheDocumentOnly) {
+    if (::geteuid() != 0) GTEST_SKIP() << "another user's access is tried by root only";
+    const uid_t other = 4242;
+    struct Case {
+        const char* name;
+        mode_t mode;
+        const char* documentList;  // nullptr: none
+        const char* folderDefault;
+    };
+    const Case cases[] = {
+        {"a document that keeps one user out", 0644, "u:4242:---", nullptr},
+        {"a document in a folder whose default list lets that user in", 0640, nullptr, "u:4242:rwx"},
+        {"a document that lets that user in alone", 0640, "u:4242:r--", nullptr},
+    };
+    size_t skipped = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+        const QString path = dir.filePath("doc.rtf");
+        WriteBytes(path, "{\\rtf1\\margl1800 " + std::string(64 * 1024, 'x') + "}");
+        ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), c.mode), 0);
+        if ((c.documentList && !SetAccessList(path, c.documentList)) ||
+            (c.folderDefault && !SetAccessList(dir.path(), c.folderDefault, true))) {
+            std::cout << "skipped: " << c.name << ": no access control list can be set here (setfacl)\n";
+            ++skipped;
+            continue;
+        }
+        const bool readsTheDocument = ReadableBy(other, path);
+        ASSERT_TRUE(window().Margins(Item(path)));
+
+        const ChildOutcome outcome = InChild([&] {
+            std::string whileChanging;
+            const std::string report = TracedUntil(AtTheEndOfTheRewriteOf(path), [&] {
+                NotNil(window().PushButtonChange()).Push();
+                return std::string("not killed");
+            }, [&](pid_t changing) {
+                for (const QString& name : BesideOf(dir.path(), {"doc.rtf", "other.rtf"}))
+                    whileChanging += ReadableBy(other, dir.filePath(name)) ? "read " : "kept out ";
+                ::kill(changing, SIGKILL);
+            });
+            return report + whileChanging;
+        });
+
+        if (outcome.report.rfind("skip: ", 0) == 0) GTEST_SKIP() << outcome.report;
+        const std::string expected = readsTheDocument ? "read " : "kept out ";
+        EXPECT_EQ(outcome.report, expected) << "while \"Change\" ran";
+        const QStringList left = BesideOf(dir.path(), {"doc.rtf", "other.rtf"});
+        ASSERT_EQ(left.size(), 1) << EntriesOf(dir.path()).join(", ").toStdString();
+        EXPECT_EQ(ReadableBy(other, dir.filePath(left[0])), readsTheDocument) << "after \"Change\" was killed";
+    }
+    if (skipped == std::size(cases)) GTEST_SKIP() << "no access control list can be set here";
+}
+
+// A rewrite in place gives back only what its own writes took. Where another program changed
+// the document's owner or permissions while it was written, nothing is given back, and "Change"
+// says so: an administrator's change is never undone, and no one gets set-ID bits or a
+// capability that was not theirs.
+TEST_F(MarginWriterFaultTest, WhatAnotherProgramTookWhileTheDocumentWasRewrittenIsNotGivenBack) {
+    if (::geteuid() != 0) GTEST_SKIP() << "set-ID bits of another user and file capabilities need root";
+    struct Case {
+        const char* name;
+        int (*act)(const char* path);  // the administrator's, while "Change" writes; 0 once done
+        uid_t owner;
+        mode_t mode;
+    };
+    const Case cases[] = {
+        {"chmod 644", [](const char* path) { return ::chmod(path, 0644); }, 4242, 0644},
+        // A change of owner clears the set-ID bits and the capability.
+        {"chown root:root", [](const char* path) { return ::chown(path, 0, 0); }, 0, 0755},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("doc.rtf");
+        WriteBytes(path, "{\\rtf1\\margl1800 x}");
+        ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 4242, 4343), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 04755), 0);
+        if (!SetAttribute(path, "security.capability", BindCapability()))
+            GTEST_SKIP() << "no file capability can be set here: " << std::strerror(errno);
+        ASSERT_TRUE(window().Margins(Item(path)));
+
+        const ChildOutcome outcome = InChild([&] {
+            bool acted = false;
+            const std::string report = TracedUntil(AtTheEndOfTheRewriteOf(path), [&] {
+                NotNil(window().PushButtonChange()).Push();
+                return Joined(Recorded().calls);
+            }, [&](pid_t) { acted = c.act(QFile::encodeName(path).constData()) == 0; });
+            return (acted ? "" : "the administrator could not act\n") + report;
+        });
+
+        if (outcome.report.rfind("skip: ", 0) == 0) GTEST_SKIP() << outcome.report;
+        EXPECT_TRUE(outcome.exited) << "killed by signal " << outcome.signal;
+        EXPECT_EQ(outcome.report, "MessageBox The new text was written to " + QFile::encodeName(path).toStdString() +
+                                      ", but its set-ID bits and file capability were not given back: another "
+                                      "program changed its owner, group or permissions while it was written\n");
+        EXPECT_EQ(ReadBytes(path), "{\\rtf1\\margl1800\\margr1440\\margt1440\\margb1440 x}");
+        EXPECT_EQ(StatOf(path).st_uid, c.owner);
+        EXPECT_EQ(ModeOf(path), c.mode);
+        EXPECT_EQ(AttributeOf(path, "security.capability"), "<none>");
+        EXPECT_EQ(EntriesOf(dir.path()), (QStringList{"doc.rtf", "other.rtf"}));
+    }
+}
+
+// A "Change" killed on the way of a rename leaves at most the new text beside the document, never
+// a file with set-ID bits or a capability: the new file gets them once it is the document. It has
+// no permissions until its text is whole and on disk, and then the document's.
+TEST_F(MarginWriterFaultTest, AKilledChangeLeavesNoPrivilegedFileBesideTheDocument) {
+    if (::geteuid() != 0) GTEST_SKIP() << "file capabilities need root";
+    const std::string original = "{\\rtf1\\margl1800 x}", written = "{\\rtf1\\margl1800\\margr1440\\margt1440\\margb1440 x}";
+    struct Case {
+        const char* name;
+        bool (*at)(long call);  // the system call at whose start "Change" is killed
+        mode_t leftMode;
+        bool whole;  // the file left is known to hold the whole new text
+    };
+    const Case cases[] = {
+        {"at the flush of the new text", [](long call) { return call == SYS_fsync; }, 0, false},
+        {"at the rename", [](long call) { return call == SYS_rename || call == SYS_renameat || call == SYS_renameat2; },
+         0755, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("doc.rtf");
+        WriteBytes(path, original);
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 04755), 0);
+        if (!SetAttribute(path, "security.capability", BindCapability()))
+            GTEST_SKIP() << "no file capability can be set here: " << std::strerror(errno);
+        ASSERT_TRUE(window().Margins(Item(path)));
+        const std::string beside = QFileInfo(path).canonicalFilePath().toStdString() + ".";
+
+        const ChildOutcome outcome = InChild([&] {
+            return TracedUntil([&](long call, const std::string& file) {
+                return c.at(call) && (call != SYS_fsync || file.rfind(beside, 0) == 0);
+            }, [&] {
+                NotNil(window().PushButtonChange()).Push();
+                return std::string("not killed");
+            }, [](pid_t changing) { ::kill(changing, SIGKILL); });
+        });
+
+        if (outcome.report.rfind("skip: ", 0) == 0) GTEST_SKIP() << outcome.report;
+        EXPECT_EQ(outcome.report, "");
+        EXPECT_EQ(ReadBytes(path), original);
+        EXPECT_EQ(ModeOf(path), 04755u);
+        const QStringList left = BesideOf(dir.path(), {"doc.rtf"});
+        ASSERT_EQ(left.size(), 1) << EntriesOf(dir.path()).join(", ").toStdString();
+        EXPECT_EQ(ModeOf(dir.filePath(left[0])), c.leftMode);
+        EXPECT_EQ(AttributeOf(dir.filePath(left[0]), "security.capability"), "<none>");
+        if (c.whole) {
+            EXPECT_EQ(ReadBytes(dir.filePath(left[0])), written);
+        }
+    }
+}
+
+// In a folder where files may be made but neither renamed nor removed (the append-only
+// attribute), the new text cannot take the document's place: "Change" fails with the document
+// as it was and names the file it could not remove. A rewrite in place writes the document and
+// names the copy it could not remove. Either way the next "Change" meets the document as it is,
+// not as one that another program changed.
+TEST_F(MarginWriterFaultTest, InAFolderWhereNothingCanBeRemovedEveryFileLeftIsNamed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root may make a folder append-only";
+    const std::string original = "{\\rtf1\\margl1800 x}", written = "{\\rtf1\\margl1800\\margr1440\\margt1440\\margb1440 x}";
+    struct Case {
+        const char* name;
+        bool secondName;  // rewritten in place
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"one name", false, ": its new text could not take its place (Operation not permitted); "},
+        {"a second name, rewritten in place", true, ", but the copy of its former text, "},
+    };
+    size_t skipped = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("doc.rtf");
+        const QByteArray folder = QFile::encodeName(dir.path());
+        WriteBytes(path, original);
+        QStringList own{"doc.rtf"};
+        if (c.secondName) {
+            ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+            own.append("other.rtf");
+        }
+        if (std::system(("chattr +a '" + folder.toStdString() + "' 2>/dev/null").c_str()) != 0) {
+            std::cout << "skipped: " << c.name << ": the temporary folder cannot be made append-only (chattr +a)\n";
+            ++skipped;
+            continue;
+        }
+        ASSERT_TRUE(window().Margins(Item(path)));
+        Recorded().calls.clear();
+        NotNil(window().PushButtonChange()).Push();
+        NotNil(window().PushButtonChange()).Push();
+        const std::vector<std::string> shown = Recorded().calls;
+        const QStringList left = BesideOf(dir.path(), own);
+        ASSERT_EQ(std::system(("chattr -a '" + folder.toStdString() + "'").c_str()), 0);
+
+        EXPECT_EQ(ReadBytes(path), c.secondName ? written : original);
+        ASSERT_EQ(shown.size(), 2u) << Joined(shown);
+        EXPECT_EQ(left.size(), 2) << left.join(", ").toStdString();
+        for (size_t press = 0; press < shown.size(); ++press) {
+            EXPECT_NE(shown[press].find(c.shown), std::string::npos) << shown[press];
+            EXPECT_EQ(shown[press].find("changed on disk"), std::string::npos) << shown[press];
+        }
+        for (const QString& name : left) {
+            const std::string named = QFile::encodeName(dir.filePath(name)).toStdString();
+            EXPECT_TRUE(std::any_of(shown.begin(), shown.end(),
+                                    [&](const std::string& message) { return message.find(named) != std::string::npos; }))
+                << named << " is named in no message: " << Joined(shown);
+        }
+    }
+    if (skipped == std::size(cases)) GTEST_SKIP() << "no folder can be made append-only here";
+}
+
+// A rewrite in place that failed and put the former text back leaves the document as it is on
+// disk now: once the cause is gone, the next "Change" writes it.
+TEST_F(MarginWriterFaultTest, AfterAFailedChangeTheNextOneWritesOnceTheCauseIsGone) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("doc.rtf");
+    const std::string original = "{\\rtf1\\margl1800\\margr1200 " + std::string(64 * 1024, 'x') + "}";
+    WriteBytes(path, original);
+    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+    ASSERT_TRUE(window().Margins(Item(path)));
+
+    const ChildOutcome outcome = InChild([&] {
+        // Room for the copy of the former text, not for the longer new one.
+        const rlimit limited{65570, RLIM_INFINITY}, lifted{RLIM_INFINITY, RLIM_INFINITY};
+        if (::setrlimit(RLIMIT_FSIZE, &limited) != 0) return std::string("the child could not limit its files");
+        NotNil(window().PushButtonChange()).Push();
+        const std::string first = Joined(Recorded().calls) + (ReadBytes(path) == original ? "as it was\n" : "changed\n");
+        Recorded().calls.clear();
+        if (::setrlimit(RLIMIT_FSIZE, &lifted) != 0) return std::string("the child could not lift the limit");
+        NotNil(window().PushButtonChange()).Push();
+        return first + "then\n" + Joined(Recorded().calls);
+    });
+
+    EXPECT_TRUE(outcome.exited) << "killed by signal " << outcome.signal;
+    EXPECT_EQ(outcome.report, "MessageBox Cannot write " + QFile::encodeName(path).toStdString() +
+                                  ": File too large; its former text was put back\nas it was\nthen\n");
+    EXPECT_EQ(ReadBytes(path).substr(0, 48), "{\\rtf1\\margl1800\\margr1200\\margt1440\\margb1440 x");
+    EXPECT_EQ(EntriesOf(dir.path()), (QStringList{"doc.rtf", "other.rtf"}));
+}
+
+// Another program that renames its own save over the document's name while the document is
+// rewritten in place has the last word: "Change" says that the new margins did not reach the
+// document, and the file it wrote, the document's other name, gets its former text back.
+TEST_F(MarginWriterFaultTest, ADocumentReplacedWhileItIsRewrittenIsNotReportedAsWritten) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("doc.rtf"), other = dir.filePath("other.rtf");
+    const std::string original = "{\\rtf1\\margl1800 x}", others = "{\\rtf1\\margl100 the other program's save}";
+    WriteBytes(path, original);
+    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
+    ASSERT_TRUE(window().Margins(Item(path)));
+
+    const ChildOutcome outcome = InChild([&] {
+        return TracedUntil(AtTheEndOfTheRewriteOf(path), [&] {
+            NotNil(window().PushButtonChange()).Push();
+            return Joined(Recorded().calls);
+        }, [&](pid_t) {
+            WriteBytes(path + ".saved", others);
+            ::rename(QFile::encodeName(path + ".saved").constData(), QFile::encodeName(path).constData());
+        });
+    });
+
+    if (outcome.report.rfind("skip: ", 0) == 0) GTEST_SKIP() << outcome.report;
+    EXPECT_TRUE(outcome.exited) << "killed by signal " << outcome.signal;
+    EXPECT_EQ(outcome.report, "MessageBox The document " + QFile::encodeName(path).toStdString() +
+                                  " was replaced by another program while its margins were written: the new margins "
+                                  "did not reach it. Open it again to change its margins.\n");
+    EXPECT_EQ(ReadBytes(path), others);
+    EXPECT_EQ(ReadBytes(other), original);
+    EXPECT_EQ(EntriesOf(dir.path()), (QStringList{"doc.rtf", "other.rtf"}));
 }
