@@ -7,10 +7,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "FaultSupport.h"
 #include "TestFiles.h"
 #include "files/TextInputStream.h"
 #include "files/TextOutputStream.h"
-#include "runtime/RuntimeException.h"
 
 using namespace std::string_literals;
 
@@ -23,22 +23,6 @@ void WriteNamed(const std::string& path, std::string_view bytes) {
     ASSERT_GE(fd, 0) << path;
     ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     ::close(fd);
-}
-
-ino_t InodeOf(const QString& path) {
-    struct stat info {};
-    ::stat(QFile::encodeName(path).constData(), &info);
-    return info.st_ino;
-}
-
-template <class F>
-std::string FailureOf(F&& step) {
-    try {
-        step();
-    } catch (const RuntimeException& failure) {
-        return std::string(failure.ClassName()) + ": " + failure.what();
-    }
-    return "no failure";
 }
 }  // namespace
 
@@ -116,81 +100,6 @@ TEST(TextInputStream, ReadsTheBytesAsTheyAreAndNamesTheFileWhenItCannot) {
     EXPECT_EQ(FailureOf([&] { TextInputStream::Open(latin1); }).substr(0, 12), "IOException:");
 }
 
-TEST(TextOutputStream, WritesATemporaryFileBesideTheOriginalAndRenamesItOverTheOriginal) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("doc.rtf");
-    WriteBytes(path, "the original");
-    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0604), 0);
-    const ino_t original = InodeOf(path);
-
-    Ref<TextOutputStream> stream = TextOutputStream::Create(Item(path));
-    stream->Write("new\0"s);
-    stream->Write("");
-    stream->Write("\r\ntext");
-    EXPECT_EQ(ReadBytes(path), "the original");  // nothing is written in place
-    const QStringList whileWriting = EntriesOf(dir.path());
-    EXPECT_EQ(whileWriting.size(), 2);  // the document and the temporary file beside it
-    EXPECT_TRUE(whileWriting.contains("doc.rtf"));
-    stream->Close();
-    stream->Close();
-
-    EXPECT_EQ(ReadBytes(path), "new\0\r\ntext"s);
-    EXPECT_NE(InodeOf(path), original);  // renamed over it
-    EXPECT_EQ(ModeOf(path), 0604u);
-    EXPECT_EQ(EntriesOf(dir.path()), QStringList{"doc.rtf"});
-}
-
-TEST(TextOutputStream, ALinkStaysALinkAndItsTargetGetsTheText) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkdir("real"));
-    const QString target = dir.filePath("real/target.rtf");
-    WriteBytes(target, "old");
-    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
-    ASSERT_TRUE(QFile::link("real/target.rtf", dir.filePath("link.rtf")));
-
-    Ref<TextOutputStream> stream = TextOutputStream::Create(Item(dir.filePath("link.rtf")));
-    stream->Write("new");
-    EXPECT_EQ(EntriesOf(dir.filePath("real")).size(), 2);  // the temporary file is beside the target
-    stream->Close();
-
-    EXPECT_EQ(QFileInfo(dir.filePath("link.rtf")).symLinkTarget(), target);
-    EXPECT_EQ(ReadBytes(target), "new");
-    EXPECT_EQ(ModeOf(target), 0640u);
-    EXPECT_EQ(EntriesOf(dir.filePath("real")), QStringList{"target.rtf"});
-    EXPECT_EQ(EntriesOf(dir.path()), (QStringList{"link.rtf", "real"}));
-}
-
-TEST(TextOutputStream, AStreamThatIsNotClosedOrCannotBeMadeReplacesNothing) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("doc.rtf");
-    WriteBytes(path, "the original");
-
-    Ref<TextOutputStream> stream = TextOutputStream::Create(Item(path));
-    stream->Write("half a document");
-    stream.reset();
-    EXPECT_EQ(ReadBytes(path), "the original");
-    EXPECT_EQ(EntriesOf(dir.path()), QStringList{"doc.rtf"});
-
-    // With a second name the document itself is written, and gets its text back.
-    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
-    stream = TextOutputStream::Create(Item(path));
-    stream->Write("half a document");
-    EXPECT_EQ(ReadBytes(path).substr(0, 15), "half a document");
-    stream.reset();
-    EXPECT_EQ(ReadBytes(path), "the original");
-    EXPECT_EQ(EntriesOf(dir.path()), (QStringList{"doc.rtf", "other.rtf"}));
-    ASSERT_TRUE(QFile::remove(dir.filePath("other.rtf")));
-
-    const std::string noFolder = QFile::encodeName(dir.filePath("no/doc.rtf")).toStdString();
-    EXPECT_EQ(FailureOf([&] { TextOutputStream::Create(Item(dir.filePath("no/doc.rtf"))); }),
-              "IOException: Cannot write " + noFolder + ": No such file or directory");
-    EXPECT_EQ(FailureOf([&] { TextOutputStream::Create(nullptr); }).substr(0, 19), "NilObjectException:");
-    const Ref<FolderItem> latin1 =
-        FolderItem::FromShellPath(String(QFile::encodeName(dir.path()).toStdString() + "/caf\xE9.rtf"));
-    EXPECT_EQ(FailureOf([&] { TextOutputStream::Create(latin1); }).substr(0, 12), "IOException:");
-    EXPECT_EQ(EntriesOf(dir.path()), QStringList{"doc.rtf"});
-}
-
 TEST(TextInputStream, OnlyARegularFileIsReadAndItsNameIsBytes) {
     QTemporaryDir dir;
     const std::string base = QFile::encodeName(dir.path()).toStdString();
@@ -201,8 +110,6 @@ TEST(TextInputStream, OnlyARegularFileIsReadAndItsNameIsBytes) {
         const std::string path = base + "/" + name;
         EXPECT_EQ(FailureOf([&] { TextInputStream::Open(FolderItem::FromShellPath(String(path))); }),
                   "IOException: Cannot open " + path + " for reading: it is not a regular file");
-        EXPECT_EQ(FailureOf([&] { TextOutputStream::Create(FolderItem::FromShellPath(String(path))); }),
-                  "IOException: Cannot write " + path + ": it is not a regular file");
     }
 
     const std::string odd = base + "/caf\xE9.rtf";
@@ -215,68 +122,4 @@ TEST(TextInputStream, OnlyARegularFileIsReadAndItsNameIsBytes) {
     // The pipe, the link and the document, no other file; Qt would not list a name that is not UTF-8.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(base), {}), 3);
     ::unlink(odd.c_str());  // Qt could not remove it by a name that is not UTF-8
-}
-
-// Another program's save that the stamp taken at the read does not show is refused, checked
-// again right before the new text replaces the old: before the rename, and before the first byte
-// of a rewrite in place (a document with a second name is rewritten in place).
-TEST(TextOutputStream, AFileSavedByAnotherProgramSinceItsStampIsLeftAsItIs) {
-    struct Case {
-        const char* name;
-        bool secondName;
-        bool timeKept;  // the size and the modification time stay: only the change time or the inode tells
-        void (*save)(const QString& path);
-    };
-    // As long as the original: with its time kept, only the change time or the inode tells.
-    const auto saveAsNewFile = [](const QString& path) {
-        WriteBytes(path + ".new", "other's text");
-        ASSERT_EQ(::rename(QFile::encodeName(path + ".new").constData(), QFile::encodeName(path).constData()), 0);
-    };
-    const auto saveInPlace = [](const QString& path) { WriteBytes(path, "other's text"); };
-    const auto append = [](const QString& path) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::Append));
-        file.write(" and more");
-    };
-    const Case cases[] = {
-        {"saved as a new file", false, true, saveAsNewFile},
-        {"saved in place", false, true, saveInPlace},
-        {"appended to while written", false, false, append},
-        {"saved in place before a rewrite in place", true, true, saveInPlace},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        QTemporaryDir dir;
-        const QString path = dir.filePath("doc.rtf");
-        const QByteArray name = QFile::encodeName(path);
-        WriteBytes(path, "the original");
-        QStringList entries{"doc.rtf"};
-        if (c.secondName) {
-            ASSERT_EQ(::link(name.constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
-            entries.append("other.rtf");
-        }
-        struct stat before {};
-        ASSERT_EQ(::stat(name.constData(), &before), 0);
-        const FileStamp read = Item(path)->Stamp();
-        Ref<TextOutputStream> stream = TextOutputStream::Create(Item(path), read);
-        if (!c.secondName) stream->Write("the new text");
-
-        if (c.timeKept) AfterLastChangeOf(path);
-        c.save(path);
-        if (c.timeKept) {
-            const struct timespec times[2] = {before.st_atim, before.st_mtim};
-            ASSERT_EQ(::utimensat(AT_FDCWD, name.constData(), times, 0), 0);
-        }
-        const std::string left = ReadBytes(path);
-
-        const std::string failure = FailureOf([&] {
-            if (c.secondName) stream->Write("the new text");
-            stream->Close();
-        });
-        EXPECT_EQ(failure, "ChangedOnDiskException: Cannot write " + name.toStdString() +
-                               ": another program changed it since it was read; it was left as it is");
-        EXPECT_EQ(ReadBytes(path), left);
-        EXPECT_EQ(EntriesOf(dir.path()), entries);
-        EXPECT_EQ(FailureOf([&] { TextOutputStream::Create(Item(path), read); }), failure);
-    }
 }
