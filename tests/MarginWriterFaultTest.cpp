@@ -127,9 +127,11 @@ TEST_F(MarginWriterFaultTest, TheDocumentKeepsItsOwnerGroupModeAttributesAndLink
         {"another user's document, by one who may give files away", true, 0640, 0755, nullptr, true},
         {"another user's document, by one who may not", false, 0666, 0777, nullptr, false},
         {"a document with a second name", true, 0644, 0755, "other.rtf", false},
-        // Giving the new file away clears its set-user-ID bit, which the writer may then not set.
+        // The new file is given away first, and the mode of another's file is set by the privileged only.
         {"another user's set-user-ID document, by one who may give it away but not set its mode", true, 04755, 0755,
          nullptr, false, false},
+        {"another user's set-user-ID document, by one who may give it away and set its mode", true, 04755, 0755,
+         nullptr, true},
     };
     SkippedCases skipped(std::size(cases));
     for (const Case& c : cases) {
