@@ -29,6 +29,14 @@ bool CopyOver(int from, int to, Digest* digest = nullptr) {
     return copied && ::ftruncate(to, at) == 0;
 }
 
+// Digests every byte of the file open at `fd`. False, with errno set, where reading fails.
+bool DigestAll(int fd, Digest& digest) {
+    return ReadPieces(fd, 0, [&digest](std::string_view piece) {
+        digest.Add(piece);
+        return true;
+    });
+}
+
 bool SyncFolderOf(const std::string& file) {
     const int folder = ::open(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const bool synced = folder >= 0 && ::fsync(folder) == 0;
@@ -110,21 +118,22 @@ void TextOutputStream::Open(const std::optional<FileStamp>& expected) {
     const auto metadata = FileMetadata::Of(fileFd_);
     if (!metadata) Fail("its permissions and extended attributes cannot be read (" + Reason() + ")");
     metadata_ = *metadata;
-    way_ = MayRename(info) ? Way::Rename : Way::InPlace;
+    way_ = ChooseWay(info);
 }
 
-// A new file beside the old one can take its place only where it can be all that the old one
-// is. Where it cannot, it holds the copy of the former text instead.
-bool TextOutputStream::MayRename(const struct stat& opened) {
-    if (opened.st_nlink != 1 || IsMountPoint(fileFd_, opened, file_) || !metadata_.MayGivePrivileges()) {
-        formerText_ = MakeBeside("a copy of its former text");
-        return false;
+// A new file beside the old one takes its place only where it can be all that the old one is;
+// where it cannot, the file made beside holds the copy of the former text instead.
+TextOutputStream::Way TextOutputStream::ChooseWay(const struct stat& opened) {
+    const char* const copy = "a copy of its former text";
+    if (opened.st_nlink == 1 && !IsMountPoint(fileFd_, opened, file_) && metadata_.MayGivePrivileges()) {
+        newText_ = MakeBeside("its new text");
+        if (metadata_.GiveAllButPermissions(newText_.fd)) return Way::Rename;
+        formerText_ = std::exchange(newText_, {});
+        formerText_.holds = copy;
+        return Way::InPlace;
     }
-    newText_ = MakeBeside("its new text");
-    if (metadata_.GiveAllButPermissions(newText_.fd)) return true;
-    formerText_ = std::exchange(newText_, {});
-    formerText_.holds = "a copy of its former text";
-    return false;
+    formerText_ = MakeBeside(copy);
+    return Way::InPlace;
 }
 
 TextOutputStream::Beside TextOutputStream::MakeBeside(const char* holds) {
@@ -156,9 +165,8 @@ void TextOutputStream::FinishInPlace() {
     if (::stat(file_.c_str(), &named) != 0 || named.st_ino != written.st_ino || named.st_dev != written.st_dev)
         Fail(kReplaced, true, true);
     if (metadata_.GivePrivilegesBack(fileFd_) == FileMetadata::Privileges::OthersActed)
-        notice_ = "The new text was written to " + path_ +
-                  ", but its set-ID bits and file capability were not given back: another program changed its "
-                  "owner, group or permissions while it was written";
+        Tell("its set-ID bits and file capability were not given back: another program changed its owner, group or "
+             "permissions while it was written");
     // The stamp is taken before the flush: a save by another program during it must show as one.
     if (::fstat(fileFd_, &written) != 0) Fail(Reason());
     const FileStamp stamp = StampOf(written);
@@ -166,8 +174,7 @@ void TextOutputStream::FinishInPlace() {
     stamp_ = stamp;
     phase_ = Phase::Closed;
     if (const auto reason = Remove(formerText_))
-        notice_ = "The new text was written to " + path_ + ", but the copy of its former text, " + formerText_.name +
-                  ", could not be removed (" + *reason + ")";
+        Tell("the copy of its former text, " + formerText_.name + ", could not be removed (" + *reason + ")");
 }
 
 // The new file gets its permissions once its text is whole and on disk, and its privileges once
@@ -178,10 +185,7 @@ void TextOutputStream::FinishByRename() {
     CheckStamp();
     if (expectedDigest_) {
         Digest digest;
-        if (!ReadPieces(fileFd_, 0, [&digest](std::string_view piece) {
-                digest.Add(piece);
-                return true;
-            })) Fail(Reason());
+        if (!DigestAll(fileFd_, digest)) Fail(Reason());
         CheckDigest(digest);
     }
     if (::rename(newText_.name.c_str(), file_.c_str()) != 0)
@@ -189,12 +193,14 @@ void TextOutputStream::FinishByRename() {
     newText_.name.clear();
     phase_ = Phase::Closed;
     if (metadata_.GivePrivilegesBack(newText_.fd) != FileMetadata::Privileges::Kept)
-        notice_ = "The new text was written to " + path_ + ", but its set-ID bits and file capability could not be given back";
+        Tell("its set-ID bits and file capability could not be given back");
     struct stat written;
     if (::fstat(newText_.fd, &written) == 0) stamp_ = StampOf(written);
-    if (!SyncFolderOf(file_) && notice_.empty())
-        notice_ = "The new text was written to " + path_ + ", but the system could not say that it is on disk (" +
-                  Reason() + ")";
+    if (!SyncFolderOf(file_)) Tell("the system could not say that it is on disk (" + Reason() + ")");
+}
+
+void TextOutputStream::Tell(const std::string& what) {
+    notice_ += notice_.empty() ? "The new text was written to " + path_ + ", but " + what : "; and " + what;
 }
 
 void TextOutputStream::CheckStamp() {

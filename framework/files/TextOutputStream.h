@@ -91,13 +91,14 @@ private:
 
     explicit TextOutputStream(std::string path) : path_(std::move(path)) {}
     void Open(const std::optional<FileStamp>& expected);
-    bool MayRename(const struct stat& opened);
+    Way ChooseWay(const struct stat& opened);
     Beside MakeBeside(const char* holds);
     void BeginInPlace();
     void FinishInPlace();
     void FinishByRename();
     void CheckStamp();
     void CheckDigest(const Digest& digest);
+    void Tell(const std::string& what);  // adds to the notice
     std::optional<std::string> Remove(Beside& beside);
     Discarded Discard();
     void CloseFiles();
