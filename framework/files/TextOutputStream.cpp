@@ -12,7 +12,7 @@
 #include "runtime/RuntimeException.h"
 
 namespace {
-std::string Reason() { return std::strerror(errno); }
+std::string Reason() { return StringIsolated(std::strerror(errno)).Bytes(); }
 
 // False, with errno set, where the system takes less than all of it.
 bool WriteAt(int fd, std::string_view bytes, off_t at) {
@@ -236,8 +236,9 @@ void TextOutputStream::FinishInPlace() {
     if (::fsync(fileFd_) != 0) Fail(Reason());
     phase_ = Phase::Closed;
     if (::unlink(copy_.name.c_str()) != 0) {
-        const std::string message = "The new text was written to " + path_ + ", but the copy of its former text, " +
-                                    copy_.name + ", could not be removed (" + Reason() + ")";
+        const std::string message = "The new text was written to " + StringIsolated(path_).Bytes() +
+                                    ", but the copy of its former text, " + StringIsolated(copy_.name).Bytes() +
+                                    ", could not be removed (" + Reason() + ")";
         copy_.name.clear();
         Discard();
         throw IOException(message);
@@ -267,7 +268,7 @@ std::optional<uint64_t> TextOutputStream::DigestOfFile() {
 
 void TextOutputStream::Write(std::string_view bytes) {
     if (phase_ == Phase::Failed) failure_->Raise();
-    if (phase_ == Phase::Closed) throw IOException("Cannot write " + path_ + ": the stream is closed");
+    if (phase_ == Phase::Closed) throw IOException("Cannot write " + StringIsolated(path_).Bytes() + ": the stream is closed");
     if (way_ == Way::InPlace && phase_ == Phase::Open) BeginInPlace();
     if (!WriteAt(way_ == Way::Rename ? text_.fd : fileFd_, bytes, written_)) Fail(Reason());
     written_ += static_cast<int64_t>(bytes.size());
@@ -317,7 +318,7 @@ std::string TextOutputStream::Discard() {
             outcome = "; its former text was put back";
         } else {
             outcome = "; its former text could not be put back (" + Reason() + "), and a copy of it is kept in " +
-                      copy_.name;
+                      StringIsolated(copy_.name).Bytes();
             copy_.name.clear();
         }
         phase_ = Phase::Open;
@@ -333,7 +334,7 @@ std::string TextOutputStream::Discard() {
 }
 
 void TextOutputStream::Fail(const std::string& reason, bool changedOnDisk) {
-    const std::string message = "Cannot write " + path_ + ": " + reason + Discard();
+    const std::string message = "Cannot write " + StringIsolated(path_).Bytes() + ": " + reason + Discard();
     phase_ = Phase::Failed;
     if (changedOnDisk) {
         const ChangedOnDiskException failure(message);
