@@ -26,17 +26,20 @@ public:
         for (const char* name : kDocuments) WriteBytes(In(name), Document(name));
     }
     std::string Root() const { return QFile::encodeName(QDir(dir_.path()).canonicalPath()).toStdString(); }
-    QString In(const std::string& name) const { return QFile::decodeName(QByteArray::fromStdString(Root() + "/" + name)); }
-    // The document's text as written, with its own left margin.
-    static std::string Document(const std::string& name) {
-        const std::string margin = name == "projects/notes.rtf" ? "1111" : name == "archive/notes.rtf" ? "2222" : "3333";
-        return "{\\rtf1\\margl" + margin + "\\margr1440\\margt1440\\margb1440 " + name + "}";
+    QString In(const std::string& name) const {
+        return QFile::decodeName(QByteArray::fromStdString(Root() + "/" + name));
     }
-    // Whether every document holds what it was given, but `changed`, whose left margin is 4444.
+    static std::string Left(const std::string& name) {
+        return name == "projects/notes.rtf" ? "1111" : name == "archive/notes.rtf" ? "2222" : "3333";
+    }
+    static std::string Document(const std::string& name) {
+        return "{\\rtf1\\margl" + Left(name) + "\\margr1440\\margt1440\\margb1440 " + name + "}";
+    }
+    // Expects every document to hold what it was given, but `changed`, whose left margin is 4444.
     void ExpectOnlyChanged(const std::string& changed) const {
         for (const std::string name : kDocuments) {
             std::string expected = Document(name);
-            if (name == changed) expected.replace(expected.find("\\margl") + 6, 4, "4444");
+            if (name == changed) expected.replace(expected.find(Left(name)), 4, "4444");
             EXPECT_EQ(ReadBytes(In(name)), expected) << name;
         }
     }
@@ -105,7 +108,7 @@ TEST_F(LinkedFolderTest, TheWindowShowsAndChangesTheDocumentTheSystemOpens) {
         const Seen seen = ChangeTheLeftMargin(window());
         EXPECT_EQ(seen.read, folders.Root() + "/" + c.read);
         EXPECT_EQ(seen.label, c.label);
-        EXPECT_EQ(seen.left, LinkedFolders::Document(c.file).substr(12, 4));
+        EXPECT_EQ(seen.left, LinkedFolders::Left(c.file));
         EXPECT_EQ(Recorded().calls, std::vector<std::string>{});
         folders.ExpectOnlyChanged(c.file);
     }

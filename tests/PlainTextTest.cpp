@@ -112,7 +112,8 @@ TEST(PlainText, ATextWithBidirectionalControlsIsIsolatedFromTheWordsAroundIt) {
         std::string text, isolated;
     } cases[] = {
         {"Letter.rtf", "Letter.rtf"},
-        {"\u05E9\u05DC\u05D5\u05DD \u0633\u0644\u0627\u0645.rtf\n", "\u05E9\u05DC\u05D5\u05DD \u0633\u0644\u0627\u0645.rtf\n"},
+        {"\u05E9\u05DC\u05D5\u05DD \u0633\u0644\u0627\u0645.rtf\n",
+         "\u05E9\u05DC\u05D5\u05DD \u0633\u0644\u0627\u0645.rtf\n"},  // right to left, but no control
         {"caf\xE9 \xFF\xE2\x80.rtf", "caf\xE9 \xFF\xE2\x80.rtf"},  // not UTF-8
         {"\u202E.degnahc erew snigram ehT.rtf", fsi + "\u202E.degnahc erew snigram ehT.rtf" + pdi},
         {"a\u202Bb\u202Dc\u202C", fsi + "a\u202Bb\u202Dc\u202C" + pdi},  // a pop-directional isolate closes them
@@ -156,10 +157,10 @@ TEST_F(ProgramWindowTest, ANameIsShownIsolatedFromTheWindowsOwnWords) {
         ASSERT_EQ(::unlink(path.c_str()), 0);
         ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
         NotNil(window().PushButtonChange()).Push();
-        EXPECT_EQ(Recorded().calls,
-                  (std::vector<std::string>{"MessageBox The document " + c.path +
-                                                " changed on disk since it was read. Open it again to change its margins.",
-                                            "MessageBox Cannot write " + c.path + ": it is not a regular file"}));
+        const std::string changed = " changed on disk since it was read. Open it again to change its margins.";
+        EXPECT_EQ(Recorded().calls, (std::vector<std::string>{"MessageBox The document " + c.path + changed,
+                                                              "MessageBox Cannot write " + c.path +
+                                                                  ": it is not a regular file"}));
         try {
             TextInputStream::Open(FolderItem::FromShellPath(String(path)));
             ADD_FAILURE() << "a folder was opened for reading";

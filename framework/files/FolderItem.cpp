@@ -30,12 +30,11 @@ Ref<FolderItem> FolderItem::FromShellPath(const String& path) {
         if (name == "..") up = cleaned.size();
         at = end + 1;
     }
-    if (up > 0)
-        if (char* resolved = ::realpath(cleaned.substr(0, up).c_str(), nullptr)) {
-            const std::string folder = resolved;
-            std::free(resolved);
-            cleaned = (folder == "/" ? "" : folder) + cleaned.substr(up);
-        }
+    if (char* resolved = up > 0 ? ::realpath(cleaned.substr(0, up).c_str(), nullptr) : nullptr) {
+        const std::string folder = resolved;
+        std::free(resolved);
+        cleaned = (folder == "/" ? "" : folder) + cleaned.substr(up);
+    }
     return Ref<FolderItem>(new FolderItem(cleaned.empty() ? "/" : std::move(cleaned)));
 }
 

@@ -268,7 +268,8 @@ std::optional<uint64_t> TextOutputStream::DigestOfFile() {
 
 void TextOutputStream::Write(std::string_view bytes) {
     if (phase_ == Phase::Failed) failure_->Raise();
-    if (phase_ == Phase::Closed) throw IOException("Cannot write " + StringIsolated(path_).Bytes() + ": the stream is closed");
+    if (phase_ == Phase::Closed)
+        throw IOException("Cannot write " + StringIsolated(path_).Bytes() + ": the stream is closed");
     if (way_ == Way::InPlace && phase_ == Phase::Open) BeginInPlace();
     if (!WriteAt(way_ == Way::Rename ? text_.fd : fileFd_, bytes, written_)) Fail(Reason());
     written_ += static_cast<int64_t>(bytes.size());
