@@ -30,6 +30,7 @@ TEST(FolderItem, PathsAreCleanedAsBytesAndNamesSurviveThatAreNotUtf8) {
     QTemporaryDir dir;
     const std::string base = QFile::encodeName(dir.path()).toStdString();
     ASSERT_EQ(::chdir(base.c_str()), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkpath("a/b"));  // the folder that ".." leaves
 
     EXPECT_EQ(Path(FolderItem::FromShellPath("a/./b/../c/")), base + "/a/c");
     EXPECT_EQ(Path(FolderItem::FromShellPath("/x//y/")), "/x/y");
@@ -73,6 +74,58 @@ TEST(FolderItem, LinksAreFollowedAndTheStampShowsAChange) {
     const struct timespec later[2] = {{0, UTIME_OMIT}, {before.modified / 1'000'000'000 + 1, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(dir.filePath("file.rtf")).constData(), later, 0), 0);
     EXPECT_NE(file->Stamp(), before);
+}
+
+// A path means the file that the system opens by it. In `projects/current/../notes.rtf`, where
+// `current` is a link to `archive/old`, the `..` leaves `old`, not the link: the file is
+// `archive/notes.rtf`, and `projects/notes.rtf` is another document. Only a link before a `..`
+// is resolved; one at the end stays a link, and a file that does not exist yet keeps its path.
+TEST(FolderItem, APathMeansTheFileTheSystemOpensByIt) {
+    QTemporaryDir dir;
+    const std::string root = QFile::encodeName(QDir(dir.path()).canonicalPath()).toStdString();
+    ASSERT_TRUE(QDir(dir.path()).mkpath("projects"));
+    ASSERT_TRUE(QDir(dir.path()).mkpath("archive/old"));
+    ASSERT_EQ(::symlink("../archive/old", (root + "/projects/current").c_str()), 0);
+    ASSERT_EQ(::symlink("notes.rtf", (root + "/archive/link.rtf").c_str()), 0);
+    WriteNamed(root + "/projects/notes.rtf", "the other document");
+    WriteNamed(root + "/archive/notes.rtf", "the document");
+    ASSERT_EQ(::chdir((root + "/projects").c_str()), 0);
+
+    const struct {
+        std::string given, path, name, parent;
+    } cases[] = {
+        {root + "/projects/current/../notes.rtf", root + "/archive/notes.rtf", "notes.rtf", root + "/archive"},
+        {root + "/projects/current/..", root + "/archive", "archive", root},
+        {root + "/projects/current/../link.rtf", root + "/archive/link.rtf", "link.rtf", root + "/archive"},
+        {root + "/projects/current/../new.rtf", root + "/archive/new.rtf", "new.rtf", root + "/archive"},
+        {"current/../notes.rtf", root + "/archive/notes.rtf", "notes.rtf", root + "/archive"},  // from projects
+        {"../archive/old/../notes.rtf", root + "/archive/notes.rtf", "notes.rtf", root + "/archive"},
+        // A folder that is not there has no parent to go back to: the system finds nothing.
+        {root + "/projects/gone/../notes.rtf", root + "/projects/gone/../notes.rtf", "notes.rtf",
+         root + "/projects/gone/.."},
+        // Without `..` the path is the one given, cleaned of `.` and repeated separators.
+        {root + "/projects/current", root + "/projects/current", "current", root + "/projects"},
+        {root + "//projects/./current/.//notes.rtf/", root + "/projects/current/notes.rtf", "notes.rtf",
+         root + "/projects/current"},
+        {"./notes.rtf", root + "/projects/notes.rtf", "notes.rtf", root + "/projects"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.given);
+        const Ref<FolderItem> item = FolderItem::FromShellPath(String(c.given));
+        EXPECT_EQ(Path(item), c.path);
+        EXPECT_EQ(item->DisplayName().Bytes(), c.name);
+        EXPECT_EQ(Path(item->Parent()), c.parent);
+        struct stat given {}, named {};
+        const bool found = ::stat(c.given.c_str(), &given) == 0;
+        EXPECT_EQ(item->Exists(), found);
+        if (found) {
+            EXPECT_TRUE(::stat(c.path.c_str(), &named) == 0 && named.st_ino == given.st_ino);
+        }
+        EXPECT_EQ(item->IsRegularFile(), ::lstat(c.given.c_str(), &given) == 0 && S_ISREG(given.st_mode));
+    }
+    EXPECT_EQ(TextInputStream::Open(FolderItem::FromShellPath("current/../notes.rtf"))->ReadAll().Bytes(),
+              "the document");
+    ASSERT_EQ(::chdir("/"), 0);
 }
 
 TEST(TextInputStream, ReadsTheBytesAsTheyAreAndNamesTheFileWhenItCannot) {

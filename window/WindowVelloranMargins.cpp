@@ -54,7 +54,7 @@ bool Refused(WindowVelloran& window, const String& message) {
 // Why a document's text cannot be read or marked, in the words of the message that names it.
 String CannotBeRead(const FolderItem& file, const std::exception& failure) {
     const bool tooLarge = dynamic_cast<const std::bad_alloc*>(&failure) != nullptr;
-    return RuntimeAddString(RuntimeAddString("The margins of the document ", file.ShellPath()),
+    return RuntimeAddString(RuntimeAddString("The margins of the document ", StringIsolated(file.ShellPath())),
                             RuntimeAddString(" cannot be read: ",
                                              tooLarge ? "it is too large to be held in memory" : failure.what()));
 }
@@ -106,7 +106,7 @@ bool WindowVelloran::Margins(Ref<FolderItem> item) {
         return Refused(*this, CannotBeRead(*file, failure));
     }
 
-    NotNil(LabelFile(), "LabelFile").SetText(item->DisplayName());
+    NotNil(LabelFile(), "LabelFile").SetText(StringIsolated(item->DisplayName()));
     for (size_t margin = 0; margin < 4; ++margin) Field(*this, margin).SetText("1440");
     for (size_t margin = 0; margin < 4; ++margin) MarginLabel(*this, margin).SetText("1440");
 
@@ -151,7 +151,7 @@ void WindowVelloran::PushButtonChange_Action(PushButton& /*sender*/) {
                                      ? " was replaced by another program while its margins were written: the new "
                                        "margins did not reach it. Open it again to change its margins."
                                      : " changed on disk since it was read. Open it again to change its margins.";
-        RuntimeMsgBox(RuntimeAddString(RuntimeAddString("The document ", file->ShellPath()), what));
+        RuntimeMsgBox(RuntimeAddString(RuntimeAddString("The document ", StringIsolated(file->ShellPath())), what));
     } catch (const RuntimeException& failure) {
         RuntimeMsgBox(failure.what());
     }

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <QFile>
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "runtime/Desktop.h"
@@ -12,11 +14,28 @@ namespace {
 bool StatOf(const std::string& path, struct stat& info) { return ::stat(path.c_str(), &info) == 0; }
 }  // namespace
 
+// A ".." leaves the folder that the system reached, which is not the one its letters name where
+// a link led there. So the part of the path up to its last ".." is resolved by the system, and
+// the rest is kept as given: a link at its end stays a link, and a file that is not there yet
+// still has a path. Where that part resolves to nothing, nothing is there, and it is kept too.
 Ref<FolderItem> FolderItem::FromShellPath(const String& path) {
     if (path.IsEmpty() || path.View().find('\0') != std::string_view::npos) return nullptr;
-    std::string cleaned = std::filesystem::absolute(path.Bytes()).lexically_normal().native();
-    while (cleaned.size() > 1 && cleaned.back() == '/') cleaned.pop_back();
-    return Ref<FolderItem>(new FolderItem(std::move(cleaned)));
+    const std::string given = std::filesystem::absolute(path.Bytes()).native();
+    std::string cleaned;  // every name after a separator; empty for the root
+    size_t up = 0;        // the length of the part that ends with the last ".."
+    for (size_t at = 0; at <= given.size();) {
+        const size_t end = std::min(given.find('/', at), given.size());
+        const std::string_view name = std::string_view(given).substr(at, end - at);
+        if (!name.empty() && name != ".") cleaned.append("/").append(name);
+        if (name == "..") up = cleaned.size();
+        at = end + 1;
+    }
+    if (char* resolved = up > 0 ? ::realpath(cleaned.substr(0, up).c_str(), nullptr) : nullptr) {
+        const std::string folder = resolved;
+        std::free(resolved);
+        cleaned = (folder == "/" ? "" : folder) + cleaned.substr(up);
+    }
+    return Ref<FolderItem>(new FolderItem(cleaned.empty() ? "/" : std::move(cleaned)));
 }
 
 bool FolderItem::Directory() const {

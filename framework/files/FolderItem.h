@@ -11,7 +11,9 @@ class Picture;
 class FolderItem : public Object {
 public:
     // The item for a path in the form ShellPath gives; a relative path is taken from the
-    // current folder. Nil for the empty path and for a path that holds a NUL byte.
+    // current folder. It names the file that the system opens by the path: "." and repeated
+    // separators go, and a ".." goes only where the system has told where it leads. Nil for
+    // the empty path and for a path that holds a NUL byte.
     static Ref<FolderItem> FromShellPath(const String& path);
 
     bool Directory() const;          // a folder (a link is followed)

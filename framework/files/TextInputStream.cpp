@@ -15,7 +15,7 @@ Ref<TextInputStream> TextInputStream::Open(const Ref<FolderItem>& item) {
     if (!item) throw NilObjectException("TextInputStream.Open was given a nil item");
     const std::string path = item->ShellPath().Bytes();
     const auto refuse = [&path](const std::string& reason) {
-        return IOException("Cannot open " + path + " for reading: " + reason);
+        return IOException("Cannot open " + StringIsolated(path).Bytes() + " for reading: " + reason);
     };
     struct stat info;
     if (::stat(path.c_str(), &info) != 0) throw refuse(std::strerror(errno));
@@ -63,5 +63,5 @@ void TextInputStream::Close() {
 }
 
 void TextInputStream::Fail(const std::string& what) const {
-    throw IOException("Cannot read " + path_ + ": " + what);
+    throw IOException("Cannot read " + StringIsolated(path_).Bytes() + ": " + what);
 }

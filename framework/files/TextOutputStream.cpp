@@ -12,7 +12,11 @@
 #include "runtime/RuntimeException.h"
 
 namespace {
-std::string Reason() { return std::strerror(errno); }
+// The system's reason, isolated like a name: it stands among the stream's own words.
+std::string Reason() { return StringIsolated(std::strerror(errno)).Bytes(); }
+
+// A name among the stream's own words, which its bidirectional controls cannot turn around.
+std::string Shown(const std::string& name) { return StringIsolated(name).Bytes(); }
 
 std::string FolderOf(const std::string& file) { return file.substr(0, file.rfind('/') + 1); }
 
@@ -174,7 +178,7 @@ void TextOutputStream::FinishInPlace() {
     stamp_ = stamp;
     phase_ = Phase::Closed;
     if (const auto reason = Remove(formerText_))
-        Tell("the copy of its former text, " + formerText_.name + ", could not be removed (" + *reason + ")");
+        Tell("the copy of its former text, " + Shown(formerText_.name) + ", could not be removed (" + *reason + ")");
 }
 
 // The new file gets its permissions once its text is whole and on disk, and its privileges once
@@ -200,7 +204,7 @@ void TextOutputStream::FinishByRename() {
 }
 
 void TextOutputStream::Tell(const std::string& what) {
-    notice_ += notice_.empty() ? "The new text was written to " + path_ + ", but " + what : "; and " + what;
+    notice_ += notice_.empty() ? "The new text was written to " + Shown(path_) + ", but " + what : "; and " + what;
 }
 
 void TextOutputStream::CheckStamp() {
@@ -214,7 +218,7 @@ void TextOutputStream::CheckDigest(const Digest& digest) {
 
 void TextOutputStream::Write(std::string_view bytes) {
     if (failure_) failure_->Raise();
-    if (phase_ == Phase::Closed) throw IOException("Cannot write " + path_ + ": the stream is closed");
+    if (phase_ == Phase::Closed) throw IOException("Cannot write " + Shown(path_) + ": the stream is closed");
     if (way_ == Way::InPlace && phase_ == Phase::Open) BeginInPlace();
     if (!WriteAt(way_ == Way::Rename ? newText_.fd : fileFd_, bytes, written_)) Fail(Reason());
     written_ += static_cast<int64_t>(bytes.size());
@@ -279,13 +283,13 @@ void TextOutputStream::CloseFiles() {
 
 void TextOutputStream::Fail(const std::string& reason, bool changedOnDisk, bool whileWritten) {
     const Discarded discarded = Discard();
-    std::string message = "Cannot write " + path_ + ": " + reason;
+    std::string message = "Cannot write " + Shown(path_) + ": " + reason;
     if (discarded.text == Text::PutBack) message += "; its former text was put back";
     if (discarded.text == Text::NotPutBack)
         message += "; its former text could not be put back (" + discarded.reason + "), and a copy of it is kept in " +
-                   formerText_.name;
+                   Shown(formerText_.name);
     for (const Stranded& left : discarded.stranded)
-        message += "; " + left.name + ", which holds " + left.holds + ", could not be removed (" + left.reason + ")";
+        message += "; " + Shown(left.name) + ", which holds " + left.holds + ", could not be removed (" + left.reason + ")";
     if (changedOnDisk) {
         const ChangedOnDiskException failure(message, whileWritten);
         failure_ = failure.Clone();

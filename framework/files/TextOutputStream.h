@@ -104,7 +104,7 @@ private:
     void CloseFiles();
     [[noreturn]] void Fail(const std::string& reason, bool changedOnDisk = false, bool whileWritten = false);
 
-    std::string path_;  // as given, for the messages
+    std::string path_;  // as given
     std::string file_;  // the file written, where a link leads
     int fileFd_ = -1;
     Way way_ = Way::InPlace;

@@ -39,3 +39,9 @@ String RuntimeAddString(const String& first, const String& second);
 int RuntimeStringCompareIgnoringCase(const String& a, const String& b);  // ASCII letters' case ignored
 String StringDBCSRight(const String& text, int characters);   // the last characters, UTF-8 aware
 String runCStr(long long value);                              // decimal text
+
+// A text from outside, a name or the system's, as it may stand among the program's words. One
+// that holds a bidirectional control is isolated, so that the control cannot reorder the words
+// around it: it comes between FIRST STRONG ISOLATE and POP DIRECTIONAL ISOLATE, and whatever it
+// opens and leaves open is closed before its end. Any other text is given as it is.
+String StringIsolated(const String& text);
