@@ -7,7 +7,9 @@
 //   velloran-bench --startup-child         runs the whole program until its window has been drawn
 //   velloran-bench --minimal-child         shows one empty window of the same size
 #include <fcntl.h>
+#include <sched.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,6 +22,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -27,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "files/FileStamp.h"
 #include "files/FolderItem.h"
 #include "runtime/Desktop.h"
 #include "runtime/NotNil.h"
@@ -51,8 +55,14 @@ std::string& Folder() {  // where the documents are, removed at the end or on fa
     return folder;
 }
 
+std::string& Mounted() {  // the whole-second file system while it is mounted, unmounted on failure
+    static std::string mounted;
+    return mounted;
+}
+
 [[noreturn]] void Fail(const std::string& what) {
     std::fprintf(stderr, "velloran-bench: %s\n", what.c_str());
+    if (!Mounted().empty()) ::umount2(Mounted().c_str(), MNT_DETACH);
     if (!Folder().empty()) std::filesystem::remove_all(Folder());
     std::exit(1);
 }
@@ -164,10 +174,9 @@ struct ChildResult {
     double seconds = 0;  // from just before the start to the end of the process
 };
 
-ChildResult RunChild(const std::string& self, const std::vector<std::string>& arguments, bool keepOutput) {
+// Runs a program, found by the search path where it is no path, to its end.
+ChildResult Run(std::vector<std::string> all, bool keepOutput) {
     std::vector<char*> argv;
-    std::vector<std::string> all = {self};
-    all.insert(all.end(), arguments.begin(), arguments.end());
     for (std::string& argument : all) argv.push_back(argument.data());
     argv.push_back(nullptr);
 
@@ -187,7 +196,8 @@ ChildResult RunChild(const std::string& self, const std::vector<std::string>& ar
     ChildResult result;
     const Clock::time_point start = Clock::now();
     pid_t child = 0;
-    if (posix_spawn(&child, self.c_str(), &actions, nullptr, argv.data(), environ) != 0) Fail("cannot start " + self);
+    if (posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        Fail(std::string("cannot start ") + argv[0]);
     posix_spawn_file_actions_destroy(&actions);
     if (keepOutput) {
         ::close(pipe[1]);
@@ -202,6 +212,12 @@ ChildResult RunChild(const std::string& self, const std::vector<std::string>& ar
     result.seconds = SecondsSince(start);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
+}
+
+ChildResult RunChild(const std::string& self, const std::vector<std::string>& arguments, bool keepOutput) {
+    std::vector<std::string> all = {self};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    return Run(all, keepOutput);
 }
 
 // Closes a window at the first turn of the event loop after it has been drawn, or gives up.
@@ -323,8 +339,33 @@ void MeasureStartup(const std::string& self) {
     Print("startup_vs_minimal_qt", Median(program) / Median(minimal));
 }
 
-void MeasureEdits(const std::string& self, const std::string& folder) {
+struct Edits {
+    double medianSeconds;
+    double peakOverSize;  // the highest of the five
+};
+
+// Edits of a 100 MB document in `folder` against copies of it, five of each in turn, printed
+// with `prefix`.
+Edits MeasureEditAgainstCopy(const std::string& self, const std::string& folder, const std::string& prefix) {
     const std::string original = folder + "/original.rtf", path = folder + "/document.rtf", copy = folder + "/copy.rtf";
+    WriteDocument(original, size_t{100} << 20);
+    std::vector<double> edits, copies, peaks;
+    for (int run = 0; run < 5; ++run) {
+        Restore(original, path);
+        const Edit edit = RunEdit(self, path);
+        edits.push_back(edit.seconds);
+        peaks.push_back(edit.peakOverSize);
+        copies.push_back(CopySeconds(original, copy));
+    }
+    Print((prefix + "edit_100mb_seconds").c_str(), Median(edits));
+    Print((prefix + "copy_100mb_seconds").c_str(), Median(copies));
+    Print((prefix + "edit_100mb_vs_copy").c_str(), Median(edits) / Median(copies));
+    for (const std::string& name : {original, path, copy}) std::filesystem::remove(name);
+    return {Median(edits), *std::max_element(peaks.begin(), peaks.end())};
+}
+
+void MeasureEdits(const std::string& self, const std::string& folder) {
+    const std::string original = folder + "/original.rtf", path = folder + "/document.rtf";
     const std::pair<const char*, size_t> smaller[] = {{"edit_1mb_seconds", size_t{1} << 20},
                                                       {"edit_10mb_seconds", size_t{10} << 20}};
     for (const auto& [name, size] : smaller) {
@@ -336,20 +377,58 @@ void MeasureEdits(const std::string& self, const std::string& folder) {
         }
         Print(name, Median(seconds));
     }
+    Print("peak_memory_vs_document", MeasureEditAgainstCopy(self, folder, "").peakOverSize);
+}
 
-    WriteDocument(original, size_t{100} << 20);
-    std::vector<double> edits, copies, peaks;
-    for (int run = 0; run < 5; ++run) {
-        Restore(original, path);
-        const Edit edit = RunEdit(self, path);
-        edits.push_back(edit.seconds);
-        peaks.push_back(edit.peakOverSize);
-        copies.push_back(CopySeconds(original, copy));
+// The same edit on a file system whose times have whole seconds (ext4 with inodes of 128 bytes),
+// where a change within the second shows in no time and the program compares digests of the
+// text. The file system is a loop image mounted in a mount namespace of this process's own,
+// which needs root; where it cannot be had, the reason goes to the standard error and these
+// figures are not printed.
+void MeasureWholeSecondEdit(const std::string& self, const std::string& folder) {
+    const auto skip = [](const std::string& why) {
+        std::fprintf(stderr, "velloran-bench: no whole-second figures: %s\n", why.c_str());
+    };
+    if (::geteuid() != 0) return skip("mounting a loop image needs root");
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return skip(std::string("no mount namespace of its own: ") + std::strerror(errno));
+
+    const std::string image = folder + "/whole-seconds.img", mountPoint = folder + "/whole-seconds";
+    std::ofstream(image).close();
+    std::filesystem::resize_file(image, size_t{600} << 20);  // room for four documents and a journal
+    if (Run({"mkfs.ext4", "-q", "-F", "-I", "128", image}, false).status != 0)
+        return skip("mkfs.ext4 -I 128 cannot make the image");
+    std::filesystem::create_directory(mountPoint);
+    if (Run({"mount", "-o", "loop", image, mountPoint}, false).status != 0)
+        return skip("the image cannot be mounted through a loop device");
+    Mounted() = mountPoint;
+
+    const std::string probe = mountPoint + "/probe";
+    std::ofstream(probe).close();
+    struct stat info {};
+    if (::stat(probe.c_str(), &info) != 0) Fail("cannot make " + probe);
+    std::filesystem::remove(probe);
+    if (info.st_mtim.tv_nsec != 0) {
+        skip("the file system keeps fractions of a second");
+    } else {
+        const double edit = MeasureEditAgainstCopy(self, mountPoint, "whole_seconds_").medianSeconds;
+        // Such an edit digests the text three times: as it is read, as the new text is written,
+        // and as the file is read again before it is replaced. The digest's speed does not
+        // depend on the bytes.
+        const std::string text(size_t{100} << 20, 'x');
+        std::vector<double> digests;
+        uint64_t sum = 0;
+        for (int run = 0; run < 5; ++run) {
+            const Clock::time_point start = Clock::now();
+            sum += DigestOf(text);
+            digests.push_back(SecondsSince(start));
+        }
+        if (sum == 0) Fail("every digest was zero");  // keeps the digests from being left out
+        Print("digest_100mb_seconds", Median(digests));
+        Print("whole_seconds_digests_vs_edit", 3 * Median(digests) / edit);
     }
-    Print("edit_100mb_seconds", Median(edits));
-    Print("copy_100mb_seconds", Median(copies));
-    Print("edit_100mb_vs_copy", Median(edits) / Median(copies));
-    Print("peak_memory_vs_document", *std::max_element(peaks.begin(), peaks.end()));
+    if (::umount2(mountPoint.c_str(), 0) != 0) Fail("cannot unmount " + mountPoint);
+    Mounted().clear();
 }
 }  // namespace
 
@@ -367,6 +446,7 @@ int main(int argc, char** argv) {
     Folder() = folder;
     MeasureStartup(self);
     MeasureEdits(self, folder);
+    MeasureWholeSecondEdit(self, folder);
     std::filesystem::remove_all(folder);
     return 0;
 }
