@@ -49,8 +49,7 @@ TEST_F(MarginWriterFaultTest, AFailedWriteLeavesTheDocumentAsItWasAndSaysWhy) {
         WriteBytes(path, original);
         const QStringList entries = c.secondName ? QStringList{"doc.rtf", "other.rtf"} : QStringList{"doc.rtf"};
         if (c.secondName) {
-            const QByteArray other = QFile::encodeName(dir.filePath("other.rtf"));
-            ASSERT_EQ(::link(QFile::encodeName(path).constData(), other.constData()), 0);
+            ASSERT_TRUE(AddName(path, dir.filePath("other.rtf"))) << std::strerror(errno);
         }
         // Set before the read: a change of mode is a change on disk, which "Change" refuses.
         ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), c.fileMode), 0);
@@ -148,8 +147,7 @@ TEST_F(MarginWriterFaultTest, TheDocumentKeepsItsOwnerGroupModeAttributesAndLink
         ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), c.folderMode), 0);
         QStringList entries{"doc.rtf"};
         if (c.secondName) {
-            const QByteArray other = QFile::encodeName(dir.filePath(c.secondName));
-            ASSERT_EQ(::link(QFile::encodeName(path).constData(), other.constData()), 0);
+            ASSERT_TRUE(AddName(path, dir.filePath(c.secondName))) << std::strerror(errno);
             entries.append(c.secondName);
         }
         const struct stat before = StatOf(path);
@@ -189,7 +187,7 @@ TEST_F(MarginWriterFaultTest, ASaveWhileChangeFlushesIsNotTakenForItsOwn) {
     const QString path = dir.filePath("doc.rtf");
     WriteBytes(path, "{\\rtf1\\margl1800 x}");
     // A second name has the document rewritten in place, whose own descriptor is flushed.
-    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+    ASSERT_TRUE(AddName(path, dir.filePath("other.rtf"))) << std::strerror(errno);
     ASSERT_TRUE(window().Margins(Item(path)));
     const std::string others = "{\\rtf1\\margl1800\\margr1440\\margt1440\\margb1440 y}";
 
@@ -252,7 +250,7 @@ TEST_F(MarginWriterFaultTest, ASaveWithinTheSameSecondOnADiskOfWholeSecondsIsSee
         for (const Case& c : cases) {
             const QString path = disk + "/doc" + QString::number(++index) + ".rtf";
             WriteBytes(path, "{\\rtf1\\margl1800 x}");
-            if (c.secondName && ::link(QFile::encodeName(path).constData(), QFile::encodeName(path + ".2").constData()))
+            if (c.secondName && !AddName(path, path + ".2"))
                 return "no second name";
             // Our own writes and the save must fall within one second; where the second turns
             // in between, the stamp tells and the case is made again, from the document as it
@@ -350,7 +348,7 @@ TEST_F(MarginWriterFaultTest, TheDocumentKeepsItsSetIdBitsAndCapabilities) {
         const QString path = dir.filePath("doc.rtf");
         WriteBytes(path, "{\\rtf1\\margl1800 x}");
         if (c.secondName) {
-            ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+            ASSERT_TRUE(AddName(path, dir.filePath("other.rtf"))) << std::strerror(errno);
         }
         if (!c.capable) {
             ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 4242, 4343), 0);
@@ -449,7 +447,7 @@ TEST_F(MarginWriterFaultTest, TheCopyBesideADocumentIsReadByThoseWhoMayReadTheDo
         ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
         const QString path = dir.filePath("doc.rtf");
         WriteBytes(path, "{\\rtf1\\margl1800 " + std::string(64 * 1024, 'x') + "}");
-        ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+        ASSERT_TRUE(AddName(path, dir.filePath("other.rtf"))) << std::strerror(errno);
         ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), c.mode), 0);
         if ((c.documentList && !SetAccessList(path, c.documentList)) ||
             (c.folderDefault && !SetAccessList(dir.path(), c.folderDefault, true))) {
@@ -508,7 +506,7 @@ TEST_F(MarginWriterFaultTest, WhatAnotherProgramTookWhileTheDocumentWasRewritten
         QTemporaryDir dir;
         const QString path = dir.filePath("doc.rtf");
         WriteBytes(path, "{\\rtf1\\margl1800 x}");
-        ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+        ASSERT_TRUE(AddName(path, dir.filePath("other.rtf"))) << std::strerror(errno);
         ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 4242, 4343), 0);
         ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 04755), 0);
         if (!SetAttribute(path, "security.capability", BindCapability())) {
@@ -627,7 +625,7 @@ TEST_F(MarginWriterFaultTest, InAFolderWhereNothingCanBeRemovedEveryFileLeftIsNa
         WriteBytes(path, original);
         QStringList own{"doc.rtf"};
         if (c.secondName) {
-            ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+            ASSERT_TRUE(AddName(path, dir.filePath("other.rtf"))) << std::strerror(errno);
             own.append("other.rtf");
         }
         if (std::system(("chattr +a '" + folder.toStdString() + "' 2>/dev/null").c_str()) != 0) {
@@ -666,7 +664,7 @@ TEST_F(MarginWriterFaultTest, AfterAFailedChangeTheNextOneWritesOnceTheCauseIsGo
     const QString path = dir.filePath("doc.rtf");
     const std::string original = "{\\rtf1\\margl1800\\margr1200 " + std::string(64 * 1024, 'x') + "}";
     WriteBytes(path, original);
-    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+    ASSERT_TRUE(AddName(path, dir.filePath("other.rtf"))) << std::strerror(errno);
     ASSERT_TRUE(window().Margins(Item(path)));
 
     const ChildOutcome outcome = InChild([&] {
@@ -696,7 +694,7 @@ TEST_F(MarginWriterFaultTest, ADocumentReplacedWhileItIsRewrittenIsNotReportedAs
     const QString path = dir.filePath("doc.rtf"), other = dir.filePath("other.rtf");
     const std::string original = "{\\rtf1\\margl1800 x}", others = "{\\rtf1\\margl100 the other program's save}";
     WriteBytes(path, original);
-    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
+    ASSERT_TRUE(AddName(path, other)) << std::strerror(errno);
     ASSERT_TRUE(window().Margins(Item(path)));
 
     const ChildOutcome outcome = InChild([&] {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -67,6 +68,11 @@ inline std::string AttributeOf(const QString& path, const char* name) {
     char value[256];
     const ssize_t got = ::getxattr(QFile::encodeName(path).constData(), name, value, sizeof value);
     return got < 0 ? "<none>" : std::string(value, static_cast<size_t>(got));
+}
+
+// Gives the file at `path` a second name, `other`. False, with errno set, where it cannot.
+inline bool AddName(const QString& path, const QString& other) {
+    return ::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()) == 0;
 }
 
 inline bool SetAttribute(const QString& path, const char* name, std::string_view value) {

@@ -75,7 +75,7 @@ TEST(TextOutputStream, AStreamThatIsNotClosedOrCannotBeMadeReplacesNothing) {
     EXPECT_EQ(EntriesOf(dir.path()), QStringList{"doc.rtf"});
 
     // With a second name the document itself is written, and gets its text back.
-    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+    ASSERT_TRUE(AddName(path, dir.filePath("other.rtf"))) << std::strerror(errno);
     stream = TextOutputStream::Create(Item(path));
     stream->Write("half a document");
     EXPECT_EQ(ReadBytes(path).substr(0, 15), "half a document");
@@ -129,7 +129,7 @@ TEST(TextOutputStream, AFileSavedByAnotherProgramSinceItsStampIsLeftAsItIs) {
         WriteBytes(path, "the original");
         QStringList entries{"doc.rtf"};
         if (c.secondName) {
-            ASSERT_EQ(::link(name.constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+            ASSERT_TRUE(AddName(path, dir.filePath("other.rtf"))) << std::strerror(errno);
             entries.append("other.rtf");
         }
         struct stat before {};
@@ -165,7 +165,7 @@ TEST(TextOutputStream, ACopyThatCannotBePutBackIsKeptAndNamed) {
     const QString path = dir.filePath("doc.rtf");
     const std::string original = "{\\rtf1\\margl1800 " + std::string(64 * 1024, 'x') + "}";
     WriteBytes(path, original);
-    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+    ASSERT_TRUE(AddName(path, dir.filePath("other.rtf"))) << std::strerror(errno);
 
     const ChildOutcome outcome = InChild([&]() -> std::string {
         Ref<TextOutputStream> stream = TextOutputStream::Create(Item(path));
@@ -217,7 +217,7 @@ TEST(TextOutputStream, TheCopyLeftByAKilledRewriteBringsTheDocumentBackForItsOwn
         const QString path = dir.filePath("doc.rtf"), other = dir.filePath("other.rtf");
         const std::string original = "{\\rtf1\\margl1800 " + std::string(64 * 1024, 'x') + "}";
         WriteBytes(path, original);
-        ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
+        ASSERT_TRUE(AddName(path, other)) << std::strerror(errno);
         const uid_t owner = c.owner ? c.owner : ::geteuid();
         const gid_t group = c.owner ? c.group : ::getegid();
         ASSERT_EQ(::chown(QFile::encodeName(path).constData(), owner, group), 0);
@@ -274,7 +274,7 @@ TEST(TextOutputStream, ADocumentWithALongNameIsChanged) {
         ASSERT_EQ(QFile::encodeName(path).toStdString(), QFile::encodeName(dir.path()).toStdString() + "/" + c.fileName);
         WriteBytes(path, "{\\rtf1\\margl1800 x}");
         if (c.secondName) {
-            ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("other.rtf")).constData()), 0);
+            ASSERT_TRUE(AddName(path, dir.filePath("other.rtf"))) << std::strerror(errno);
         }
 
         const ChildOutcome outcome = InChild([&] {
